@@ -1,0 +1,12 @@
+#pragma once
+// The application's identity, read once at start from the program file's version block.
+
+#include <QString>
+
+struct TAppIdentity {
+    QString CompanyName;
+    QString ProductName;
+    QString VersionText; // major.minor of the fixed file version
+};
+
+TAppIdentity ReadAppIdentity(const QString& executablePath);
