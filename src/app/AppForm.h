@@ -4,8 +4,10 @@
 //   AppForm_Settings.cpp   start-up, restoring and saving the settings, reset, exit
 //   AppForm_JobList.cpp    adding, scanning, dropping and the list's commands, output folder
 //   AppForm_Conversion.cpp the Convert/STOP run, the recognizer's command line and output
-//   AppForm_Models.cpp     the model list and the model download
-//   AppForm_Services.cpp   about, feedback, help, language and the update check
+//   AppForm_Models.cpp     the model list and the model chosen for a job
+//   AppForm_Download.cpp   the model download
+//   AppForm_Update.cpp     the update check's timer and switch
+//   AppForm_Windows.cpp    about, feedback, online help and the language window
 
 #include <QMainWindow>
 #include <QStringList>
@@ -61,6 +63,10 @@ public:
     void KlasorYukle(const QString& klasor);
     void ChangeMyFolder(const QString& foldername);
     TJobListModel& Jobs() { return *FJobs; }
+
+    // --- Models (AppForm_Models.cpp, AppForm_Download.cpp)
+    // Fetches the model file named by its full local path in the background.
+    void DownloadModelFile(const QString& modelPath);
 
 public Q_SLOTS:
     // Settings

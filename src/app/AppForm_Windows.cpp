@@ -1,9 +1,7 @@
-// About, feedback, online help, the language window and the update check.
+// The about, feedback and language windows, and online help.
 
 #include "app/AppForm.h"
 
-void TAppForm::TimerCheckerTimer() {}
-void TAppForm::UpdateNotifications1Click() {}
 void TAppForm::About1Click() {}
 void TAppForm::SendFeedback1Click() {}
 void TAppForm::Help2Click() {}
