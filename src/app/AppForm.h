@@ -63,6 +63,13 @@ public:
     void KlasorYukle(const QString& klasor);
     void ChangeMyFolder(const QString& foldername);
     TJobListModel& Jobs() { return *FJobs; }
+    // Job list commands: the rule for a running conversion plugs in here. While true, Delete,
+    // Delete All and Clear leave the rows alone (adding stays possible).
+    bool JobRowsLocked() const;
+    // The folder the folder dialogs start from; set by every folder load and folder choice.
+    const QString& LastFolder() const { return FLastFolder; }
+    // The audio files of the last folder load, in scan order.
+    const QStringList& FoundFiles() const { return FFoundFiles; }
 
     // --- Models (AppForm_Models.cpp, AppForm_Download.cpp)
     // Fetches the model file named by its full local path in the background.

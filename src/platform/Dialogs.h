@@ -37,6 +37,9 @@ public:
     virtual QStringList pickFolders(const QString& title, const QString& okCaption,
                                     bool multiple) = 0;
 
+    // The folder the next folder picker opens in; empty leaves the choice to the platform.
+    virtual void setPickerStartFolder(const QString& folder) { static_cast<void>(folder); }
+
     // The busy cursor, nested: every push is matched by a pop.
     virtual void pushBusyCursor() = 0;
     virtual void popBusyCursor() = 0;

@@ -38,9 +38,23 @@ public:
         return nextAnswers.isEmpty() ? platform::IDNO : nextAnswers.dequeue();
     }
     void showException(const QString& message) override { exceptions.append(message); }
-    QStringList openFiles(const QString& title, const QString&) override { return pick(title); }
-    QStringList pickFolders(const QString& title, const QString&, bool) override {
+    // What the pickers were asked with, in order of the calls.
+    QStringList pickerFilters;  // openFiles
+    QStringList pickerOkCaptions; // pickFolders
+    QList<bool> pickerMultiple;   // pickFolders
+    QStringList pickerStartFolders; // setPickerStartFolder
+    QStringList openFiles(const QString& title, const QString& filter) override {
+        pickerFilters.append(filter);
         return pick(title);
+    }
+    QStringList pickFolders(const QString& title, const QString& okCaption,
+                            bool multiple) override {
+        pickerOkCaptions.append(okCaption);
+        pickerMultiple.append(multiple);
+        return pick(title);
+    }
+    void setPickerStartFolder(const QString& folder) override {
+        pickerStartFolders.append(folder);
     }
     void pushBusyCursor() override {
         ++busyDepth;
