@@ -1,6 +1,8 @@
 #include "app/JobListModel.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 TJobListModel::TJobListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -79,18 +81,49 @@ void TJobListModel::removeRowsAt(QList<int> rows) {
     rows.erase(std::remove_if(rows.begin(), rows.end(),
                               [this](int row) { return row < 0 || row >= count(); }),
                rows.end());
-    // Contiguous runs go in one removal each, from the bottom up so positions stay valid.
+    // Contiguous runs, from the bottom up so positions stay valid.
+    QList<std::pair<int, int>> runs;
     for (qsizetype i = 0; i < rows.size();) {
         const int last = rows[i];
         int first = last;
         while (++i < rows.size() && rows[i] == first - 1)
             first = rows[i];
+        runs.append({first, last});
+    }
+    // Each removal moves every row below it and makes the views do the same, so a scattered
+    // choice over a long list (every other row of 100,000) would take seconds run by run. Past a
+    // few runs the rows are compacted in one pass and the views are told to start over.
+    constexpr qsizetype kMaxSeparateRemovals = 32;
+    if (runs.size() > kMaxSeparateRemovals) {
+        removeInOnePass(rows);
+        return;
+    }
+    for (const auto& [first, last] : runs) {
         beginRemoveRows({}, first, last);
         for (int row = first; row <= last; ++row)
             FIndex.remove(FRows.at(row).caption);
         FRows.remove(first, last - first + 1);
         endRemoveRows();
     }
+}
+
+void TJobListModel::removeInOnePass(const QList<int>& descending) {
+    beginResetModel();
+    std::vector<bool> gone(FRows.size(), false);
+    for (const int row : descending) {
+        gone[row] = true;
+        FIndex.remove(FRows.at(row).caption);
+    }
+    qsizetype kept = 0;
+    for (qsizetype row = 0; row < FRows.size(); ++row) {
+        if (gone[row])
+            continue;
+        if (kept != row)
+            FRows[kept] = std::move(FRows[row]);
+        ++kept;
+    }
+    FRows.resize(kept);
+    endResetModel();
 }
 
 void TJobListModel::clear() {

@@ -47,6 +47,9 @@ public:
     void setRowDecoration(const QVariant& decoration) { FDecoration = decoration; }
 
 private:
+    // Removes the rows at the given valid, distinct positions as one reset.
+    void removeInOnePass(const QList<int>& descending);
+
     struct Row {
         QString caption;
         QString result;
