@@ -1,5 +1,7 @@
 #include "platform/QtPlatform.h"
 
+#include "platform/FileProperties.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
@@ -12,6 +14,18 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTreeView>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusReply>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include <functional>
 
 namespace platform {
 
@@ -74,40 +88,97 @@ QStringList QtDialogs::openFiles(const QString& title, const QString& filter) {
 }
 
 QStringList QtDialogs::pickFolders(const QString& title, const QString& okCaption, bool multiple) {
-    if (!multiple) {
-        const QString folder =
-            QFileDialog::getExistingDirectory(QApplication::activeWindow(), title);
-        return folder.isEmpty() ? QStringList() : QStringList{folder};
-    }
-    // Qt's native folder picker takes one folder; the widget-based one can take several.
     QFileDialog dialog(QApplication::activeWindow(), title);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setLabelText(QFileDialog::Accept, okCaption);
-    for (auto* view : dialog.findChildren<QAbstractItemView*>())
-        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    if (!FPickerStartFolder.isEmpty())
+        dialog.setDirectory(FPickerStartFolder);
+    if (multiple) {
+        // The desktop's folder picker takes one folder; the widget-based one can take several.
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        for (auto* view : dialog.findChildren<QAbstractItemView*>())
+            view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    }
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.selectedFiles();
 }
+
+void QtDialogs::setPickerStartFolder(const QString& folder) { FPickerStartFolder = folder; }
 
 void QtDialogs::pushBusyCursor() { QApplication::setOverrideCursor(Qt::BusyCursor); }
 void QtDialogs::popBusyCursor() { QApplication::restoreOverrideCursor(); }
 
 bool QtShell::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
 
-bool QtShell::showInFileManager(const QString& filePath) {
-    const QUrl item = QUrl::fromLocalFile(filePath);
-    if (QProcess::execute(QStringLiteral("dbus-send"),
-                          {QStringLiteral("--session"), QStringLiteral("--print-reply"),
-                           QStringLiteral("--dest=org.freedesktop.FileManager1"),
-                           QStringLiteral("/org/freedesktop/FileManager1"),
-                           QStringLiteral("org.freedesktop.FileManager1.ShowItems"),
-                           QStringLiteral("array:string:") + item.toString(),
-                           QStringLiteral("string:")}) == 0)
+namespace {
+
+const QString kFileManagerService = QStringLiteral("org.freedesktop.FileManager1");
+const QString kFileManagerPath = QStringLiteral("/org/freedesktop/FileManager1");
+
+// True when a file manager answers on the session bus now or the bus can start one.
+bool fileManagerOnBus() {
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnectionInterface* const registry = bus.isConnected() ? bus.interface() : nullptr;
+    if (!registry)
+        return false;
+    if (registry->isServiceRegistered(kFileManagerService))
         return true;
-    return exploreFolder(QFileInfo(filePath).absolutePath());
+    const QDBusReply<QStringList> startable =
+        registry->call(QStringLiteral("ListActivatableNames"));
+    return startable.isValid() && startable.value().contains(kFileManagerService);
+}
+
+// Asks the file manager without waiting for it (starting one can take seconds); when the call
+// fails after all, fallback runs on the interface thread.
+void askFileManager(const QString& method, const QString& filePath,
+                    std::function<void()> fallback) {
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        kFileManagerService, kFileManagerPath, kFileManagerService, method);
+    message << QStringList{QUrl::fromLocalFile(filePath).toString()} << QString();
+    auto* const watcher = new QDBusPendingCallWatcher(
+        QDBusConnection::sessionBus().asyncCall(message), QCoreApplication::instance());
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [watcher, fallback = std::move(fallback)] {
+                         if (watcher->isError())
+                             fallback();
+                         watcher->deleteLater();
+                     });
+}
+
+// Our own window for a file's properties, for desktops whose file manager offers none.
+void showOwnProperties(const QString& filePath) {
+    auto* const window = new QDialog(QApplication::activeWindow());
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setObjectName(QStringLiteral("FilePropertiesWindow"));
+    window->setWindowTitle(QFileInfo(filePath).fileName());
+    auto* const layout = new QVBoxLayout(window);
+    auto* const form = new QFormLayout;
+    for (const TFileProperty& line : FileProperties(filePath)) {
+        auto* const value = new QLabel(line.value, window);
+        value->setTextFormat(Qt::PlainText);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        form->addRow(line.label + QLatin1Char(':'), value);
+    }
+    layout->addLayout(form);
+    auto* const buttons = new QDialogButtonBox(QDialogButtonBox::Close, window);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, window, &QDialog::close);
+    layout->addWidget(buttons);
+    window->setModal(false);
+    window->show();
+}
+
+} // namespace
+
+bool QtShell::showInFileManager(const QString& filePath) {
+    const QString folder = QFileInfo(filePath).absolutePath();
+    if (!fileManagerOnBus())
+        return exploreFolder(folder);
+    askFileManager(QStringLiteral("ShowItems"), filePath, [folder] {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    });
+    return true;
 }
 
 bool QtShell::exploreFolder(const QString& folderPath) {
@@ -115,24 +186,12 @@ bool QtShell::exploreFolder(const QString& folderPath) {
 }
 
 bool QtShell::showProperties(const QString& filePath) {
-    const QFileInfo info(filePath);
-    const QString text =
-        QStringLiteral("Name: %1\nFolder: %2\nSize: %3 bytes\nType: %4\nModified: %5\n"
-                       "Permissions: %6")
-            .arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath()))
-            .arg(info.size())
-            .arg(info.suffix().isEmpty() ? QStringLiteral("File")
-                                         : info.suffix().toUpper() + QStringLiteral(" File"),
-                 info.lastModified().toString(Qt::TextDate),
-                 QStringLiteral("%1%2%3")
-                     .arg(info.isReadable() ? QLatin1Char('r') : QLatin1Char('-'))
-                     .arg(info.isWritable() ? QLatin1Char('w') : QLatin1Char('-'))
-                     .arg(info.isExecutable() ? QLatin1Char('x') : QLatin1Char('-')));
-    auto* box = new QMessageBox(QMessageBox::Information, info.fileName(), text, QMessageBox::Ok,
-                                QApplication::activeWindow());
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setModal(false);
-    box->show();
+    if (!fileManagerOnBus()) {
+        showOwnProperties(filePath);
+        return true;
+    }
+    askFileManager(QStringLiteral("ShowItemProperties"), filePath,
+                   [filePath] { showOwnProperties(filePath); });
     return true;
 }
 

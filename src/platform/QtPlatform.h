@@ -15,8 +15,12 @@ public:
     QStringList openFiles(const QString& title, const QString& filter) override;
     QStringList pickFolders(const QString& title, const QString& okCaption,
                             bool multiple) override;
+    void setPickerStartFolder(const QString& folder) override;
     void pushBusyCursor() override;
     void popBusyCursor() override;
+
+private:
+    QString FPickerStartFolder;
 };
 
 class QtShell final : public IShell {
