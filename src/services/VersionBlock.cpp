@@ -54,8 +54,8 @@ std::optional<NodeView> readNode(const QByteArray& b, qsizetype start, qsizetype
         node.key.append(QChar(unit));
     }
     node.valueStart = qMin(node.end, align4(at + 2));
-    const qsizetype valueBytes = node.type == 1 ? qsizetype(node.valueLength) * 2
-                                                : qsizetype(node.valueLength);
+    const qsizetype valueBytes =
+        node.type == 1 ? qsizetype(node.valueLength) * 2 : qsizetype(node.valueLength);
     node.valueEnd = qMin(node.end, node.valueStart + valueBytes);
     node.childrenStart = qMin(node.end, align4(node.valueEnd));
     return node;
@@ -112,7 +112,8 @@ std::optional<QString> TVersionBlock::QueryString(const QString& subBlock) const
 
 std::optional<TFixedFileVersion> TVersionBlock::FileVersion() const {
     const std::optional<TVersionValue> value = QueryValue(QStringLiteral("\\"));
-    if (!value || value->Data.size() < FixedInfoSize || read32(value->Data, 0) != FixedInfoSignature)
+    if (!value || value->Data.size() < FixedInfoSize ||
+        read32(value->Data, 0) != FixedInfoSignature)
         return std::nullopt;
     const quint32 ms = read32(value->Data, 8);
     const quint32 ls = read32(value->Data, 12);

@@ -21,8 +21,8 @@ namespace {
 
 QString systemErrorText(int code) {
     std::array<char, 256> buffer{};
-    return QString::fromLocal8Bit(errorText(strerror_r(code, buffer.data(), buffer.size()),
-                                            buffer.data()));
+    return QString::fromLocal8Bit(
+        errorText(strerror_r(code, buffer.data(), buffer.size()), buffer.data()));
 }
 
 QString osErrorMessage(int code) {
@@ -157,7 +157,8 @@ QByteArray ReadVersionBlock(const QString& fileName) {
             continue;
         const char* name = nameTable.constData() + s.name;
         const qsizetype room = nameTable.size() - qsizetype(s.name);
-        if (qstrnlen(name, size_t(room)) == size_t(room) || std::strcmp(name, VersionSectionName) != 0)
+        if (qstrnlen(name, size_t(room)) == size_t(room) ||
+            std::strcmp(name, VersionSectionName) != 0)
             continue;
         if (s.type == SHT_NOBITS || s.size == 0)
             throw EOSError(ENODATA);

@@ -62,8 +62,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
         const QString ok = QStringLiteral("OK");
-        QTest::newRow("first entry wins") << QByteArray("{OK}Tamam\n{Cancel}x\n{OK}Peki\n") << ok
-                                          << QStringLiteral("Tamam");
+        QTest::newRow("first entry wins")
+            << QByteArray("{OK}Tamam\n{Cancel}x\n{OK}Peki\n") << ok << QStringLiteral("Tamam");
         QTest::newRow("key case is exact") << QByteArray("{ok}tamam\n") << ok << ok;
         QTest::newRow("leading blank never matches") << QByteArray(" {OK}Tamam\n") << ok << ok;
         QTest::newRow("empty translation") << QByteArray("{OK}\n") << ok << ok;
@@ -72,26 +72,30 @@ private Q_SLOTS:
         QTest::newRow("trailing blanks kept")
             << QByteArray("{Copy}Kopieren  \n") << QStringLiteral("Copy")
             << QStringLiteral("Kopieren  ");
-        QTest::newRow("leading blank kept") << QByteArray("{Copy} Kopieren\n")
-                                            << QStringLiteral("Copy") << QStringLiteral(" Kopieren");
-        QTest::newRow("brace in translation") << QByteArray("{Copy}Kopi}e\n")
-                                              << QStringLiteral("Copy") << QStringLiteral("Kopi}e");
-        QTest::newRow("brace in key") << QByteArray("{a}b}X\n") << QStringLiteral("a}b")
-                                      << QStringLiteral("X");
+        QTest::newRow("leading blank kept")
+            << QByteArray("{Copy} Kopieren\n") << QStringLiteral("Copy")
+            << QStringLiteral(" Kopieren");
+        QTest::newRow("brace in translation")
+            << QByteArray("{Copy}Kopi}e\n") << QStringLiteral("Copy") << QStringLiteral("Kopi}e");
+        QTest::newRow("brace in key")
+            << QByteArray("{a}b}X\n") << QStringLiteral("a}b") << QStringLiteral("X");
         QTest::newRow("longer key is another key")
             << QByteArray("{OK button}D\xC3\xBC\xC4\x9Fme\n") << ok << ok;
         QTest::newRow("placeholders and punctuation")
-            << QByteArray("{About %s}\xC3\x9C" "ber %s\n{How to uninstall...}Deinstallieren...\n")
-            << QStringLiteral("About %s") << QString::fromUtf8("\xC3\x9C" "ber %s");
+            << QByteArray("{About %s}\xC3\x9C"
+                          "ber %s\n{How to uninstall...}Deinstallieren...\n")
+            << QStringLiteral("About %s")
+            << QString::fromUtf8("\xC3\x9C"
+                                 "ber %s");
         QTest::newRow("ellipsis is part of the key")
             << QByteArray("{How to uninstall}A\n{How to uninstall...}B\n")
             << QStringLiteral("How to uninstall...") << QStringLiteral("B");
-        QTest::newRow("CR line ends") << QByteArray("{A}1\r{OK}Tamam\r{B}2") << ok
-                                      << QStringLiteral("Tamam");
+        QTest::newRow("CR line ends")
+            << QByteArray("{A}1\r{OK}Tamam\r{B}2") << ok << QStringLiteral("Tamam");
         QTest::newRow("CR LF line ends, last line without end")
             << QByteArray("{A}1\r\n{OK}Tamam") << ok << QStringLiteral("Tamam");
-        QTest::newRow("byte-order mark skipped") << QByteArray("\xEF\xBB\xBF{OK}Tamam\n") << ok
-                                                 << QStringLiteral("Tamam");
+        QTest::newRow("byte-order mark skipped")
+            << QByteArray("\xEF\xBB\xBF{OK}Tamam\n") << ok << QStringLiteral("Tamam");
         QTest::newRow("no entry") << QByteArray("; a comment line\n{Yes}Evet\n") << ok << ok;
         QTest::newRow("translator entry is a key like any other")
             << QByteArray("{INFO:Translated By}Anna, Ben\n") << QStringLiteral("INFO:Translated By")
@@ -126,8 +130,8 @@ private Q_SLOTS:
         QTest::newRow("header and comment without commas")
             << QByteArray("LCID;File\n# German\n1036,French.lang.txt\n1031,German.lang.txt\n")
             << 1031 << german;
-        QTest::newRow("another identifier") << QByteArray("1036,French.lang.txt\n") << 1031
-                                            << QString();
+        QTest::newRow("another identifier")
+            << QByteArray("1036,French.lang.txt\n") << 1031 << QString();
         QTest::newRow("identifier compared as text")
             << QByteArray("01031,German.lang.txt\n") << 1031 << QString();
         QTest::newRow("French by its identifier")
@@ -135,19 +139,80 @@ private Q_SLOTS:
             << QStringLiteral("French");
         QTest::newRow("CR line ends")
             << QByteArray("1036,French.lang.txt\r1031,German.lang.txt") << 1031 << german;
-        QTest::newRow("UTF-8 with mark") << QByteArray("\xEF\xBB\xBF" "1031,German.lang.txt\n")
+        QTest::newRow("UTF-8 with mark") << QByteArray("\xEF\xBB\xBF"
+                                                       "1031,German.lang.txt\n")
                                          << 1031 << german;
-        QTest::newRow("UTF-16LE with mark")
-            << QByteArray("\xFF\xFE" "1\0" "0\0" "3\0" "1\0" ",\0" "G\0" "e\0" "r\0" "m\0" "a\0"
-                          "n\0" ".\0" "l\0" "a\0" "n\0" "g\0" ".\0" "t\0" "x\0" "t\0" "\r\0" "\n\0",
-                          46)
-            << 1031 << german;
-        QTest::newRow("UTF-16BE with mark")
-            << QByteArray("\xFE\xFF" "\0" "1" "\0" "0" "\0" "3" "\0" "1" "\0" "," "\0" "G" "\0"
-                          "e" "\0" "r" "\0" "m" "\0" "a" "\0" "n" "\0" "." "\0" "l" "\0" "a" "\0"
-                          "n" "\0" "g" "\0" "." "\0" "t" "\0" "x" "\0" "t",
-                          42)
-            << 1031 << german;
+        QTest::newRow("UTF-16LE with mark") << QByteArray("\xFF\xFE"
+                                                          "1\0"
+                                                          "0\0"
+                                                          "3\0"
+                                                          "1\0"
+                                                          ",\0"
+                                                          "G\0"
+                                                          "e\0"
+                                                          "r\0"
+                                                          "m\0"
+                                                          "a\0"
+                                                          "n\0"
+                                                          ".\0"
+                                                          "l\0"
+                                                          "a\0"
+                                                          "n\0"
+                                                          "g\0"
+                                                          ".\0"
+                                                          "t\0"
+                                                          "x\0"
+                                                          "t\0"
+                                                          "\r\0"
+                                                          "\n\0",
+                                                          46)
+                                            << 1031 << german;
+        QTest::newRow("UTF-16BE with mark") << QByteArray("\xFE\xFF"
+                                                          "\0"
+                                                          "1"
+                                                          "\0"
+                                                          "0"
+                                                          "\0"
+                                                          "3"
+                                                          "\0"
+                                                          "1"
+                                                          "\0"
+                                                          ","
+                                                          "\0"
+                                                          "G"
+                                                          "\0"
+                                                          "e"
+                                                          "\0"
+                                                          "r"
+                                                          "\0"
+                                                          "m"
+                                                          "\0"
+                                                          "a"
+                                                          "\0"
+                                                          "n"
+                                                          "\0"
+                                                          "."
+                                                          "\0"
+                                                          "l"
+                                                          "\0"
+                                                          "a"
+                                                          "\0"
+                                                          "n"
+                                                          "\0"
+                                                          "g"
+                                                          "\0"
+                                                          "."
+                                                          "\0"
+                                                          "t"
+                                                          "\0"
+                                                          "x"
+                                                          "\0"
+                                                          "t",
+                                                          42)
+                                            << 1031 << german;
+        // Without a mark the locale's encoding applies (UTF-8 in the tests' locale).
+        QTest::newRow("no mark, locale encoding") << QByteArray("3082,Espa\xC3\xB1ol.lang.txt\n")
+                                                  << 3082 << QString::fromUtf8("Espa\xC3\xB1ol");
         QTest::newRow("mapped name outside the mask")
             << QByteArray("1031,German.txt\n") << 1031 << QString();
     }
@@ -158,7 +223,8 @@ private Q_SLOTS:
         const LanguagesFixture fx({{QStringLiteral("LanguageCodes.csv"), csv},
                                    {QStringLiteral("German.lang.txt"), germanFile},
                                    {QStringLiteral("French.lang.txt"), "{OK}D'accord\n"},
-                                   {QStringLiteral("German.txt"), "{OK}falsch\n"}});
+                                   {QStringLiteral("German.txt"), "{OK}falsch\n"},
+                                   {QString::fromUtf8("Espa\xC3\xB1ol.lang.txt"), "{OK}Vale\n"}});
         const UILanguage ui{quint16(lcid)};
         LoadLanguageFileFrom(fx.folder, QString());
         QCOMPARE(CurrentLanguageName(), expectedName);
@@ -167,8 +233,8 @@ private Q_SLOTS:
             QCOMPARE(translate(QStringLiteral("OK")), QStringLiteral("OK"));
         } else {
             // Spelled as the file system spells it, whatever the mapping's case.
-            QCOMPARE(CurrentLanguagePath(), fx.folder + QLatin1Char('/') + expectedName +
-                                                QStringLiteral(".lang.txt"));
+            QCOMPARE(CurrentLanguagePath(),
+                     fx.folder + QLatin1Char('/') + expectedName + QStringLiteral(".lang.txt"));
             QVERIFY(translate(QStringLiteral("OK")) != QStringLiteral("OK"));
         }
     }
@@ -232,8 +298,8 @@ private Q_SLOTS:
         const LanguagesFixture fx;
         const QString broken = fx.folder + QStringLiteral("/Broken.lang.txt");
         QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), broken));
-        QVERIFY_THROWS_EXCEPTION(ELanguageFileError,
-                                 LoadLanguageFileFrom(fx.folder, QStringLiteral("Broken.lang.txt")));
+        QVERIFY_THROWS_EXCEPTION(
+            ELanguageFileError, LoadLanguageFileFrom(fx.folder, QStringLiteral("Broken.lang.txt")));
         QCOMPARE(CurrentLanguagePath(), broken);
         QCOMPARE(CurrentLanguageName(), QStringLiteral("Broken"));
         QCOMPARE(translate(QStringLiteral("OK")), QStringLiteral("OK"));
@@ -285,18 +351,49 @@ private Q_SLOTS:
         QTest::addColumn<QString>("locale");
         QTest::addColumn<int>("lcid");
         const QList<std::pair<const char*, int>> rows = {
-            {"en_US", 1033}, {"de_DE", 1031}, {"fr_FR", 1036}, {"tr_TR", 1055},
-            {"sq_AL", 1052}, {"ar_SA", 1025}, {"bg_BG", 1026}, {"zh_CN", 2052},
-            {"zh_TW", 1028}, {"cs_CZ", 1029}, {"nl_NL", 1043}, {"fi_FI", 1035},
-            {"el_GR", 1032}, {"he_IL", 1037}, {"hu_HU", 1038}, {"it_IT", 1040},
-            {"ja_JP", 1041}, {"ko_KR", 1042}, {"fa_IR", 1065}, {"pl_PL", 1045},
-            {"pt_BR", 1046}, {"pt_PT", 2070}, {"ro_RO", 1048}, {"ru_RU", 1049},
-            {"sl_SI", 1060}, {"es_ES", 3082}, {"sv_SE", 1053}, {"uk_UA", 1058},
-            {"vi_VN", 1066}, {"sk_SK", 1051}, {"nb_NO", 1044}, {"nn_NO", 2068},
-            {"ca_ES", 1027}, {"hi_IN", 1081},
+            {"en_US", 1033},
+            {"de_DE", 1031},
+            {"fr_FR", 1036},
+            {"tr_TR", 1055},
+            {"sq_AL", 1052},
+            {"ar_SA", 1025},
+            {"bg_BG", 1026},
+            {"zh_CN", 2052},
+            {"zh_TW", 1028},
+            {"cs_CZ", 1029},
+            {"nl_NL", 1043},
+            {"fi_FI", 1035},
+            {"el_GR", 1032},
+            {"he_IL", 1037},
+            {"hu_HU", 1038},
+            {"it_IT", 1040},
+            {"ja_JP", 1041},
+            {"ko_KR", 1042},
+            {"fa_IR", 1065},
+            {"pl_PL", 1045},
+            {"pt_BR", 1046},
+            {"pt_PT", 2070},
+            {"ro_RO", 1048},
+            {"ru_RU", 1049},
+            {"sl_SI", 1060},
+            {"es_ES", 3082},
+            {"sv_SE", 1053},
+            {"uk_UA", 1058},
+            {"vi_VN", 1066},
+            {"sk_SK", 1051},
+            {"nb_NO", 1044},
+            {"nn_NO", 2068},
+            {"ca_ES", 1027},
+            {"hi_IN", 1081},
             // Other countries of a language, scripts, and the fallbacks.
-            {"en_GB", 2057}, {"de_AT", 3079}, {"de_CH", 2055}, {"es_MX", 2058},
-            {"zh_HK", 3076}, {"sr_RS", 10266}, {"sr_Latn_RS", 9242}, {"de_BE", 1031},
+            {"en_GB", 2057},
+            {"de_AT", 3079},
+            {"de_CH", 2055},
+            {"es_MX", 2058},
+            {"zh_HK", 3076},
+            {"sr_RS", 10266},
+            {"sr_Latn_RS", 9242},
+            {"de_BE", 1031},
             {"C", 1033},
         };
         for (const auto& [name, lcid] : rows)

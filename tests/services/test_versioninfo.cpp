@@ -98,15 +98,15 @@ private Q_SLOTS:
 
     void onlyTheFirstTranslationPairCounts() {
         // The table of the second pair exists, the first pair's does not: nothing is filled.
-        const TEXEVersionData d = VersionDataFromBlock(block(
-            resource({{u"040704B0", nineValues}}, {{0x0409, 0x04E4}, {0x0407, 0x04B0}})));
+        const TEXEVersionData d = VersionDataFromBlock(
+            block(resource({{u"040704B0", nineValues}}, {{0x0409, 0x04E4}, {0x0407, 0x04B0}})));
         QVERIFY(d.CompanyName.isEmpty());
         QVERIFY(d.ProductName.isEmpty());
         QVERIFY(d.OriginalFileName.isEmpty());
 
         // Swapped, the German table is the one read.
-        const TEXEVersionData german = VersionDataFromBlock(block(
-            resource({{u"040704B0", nineValues}}, {{0x0407, 0x04B0}, {0x0409, 0x04E4}})));
+        const TEXEVersionData german = VersionDataFromBlock(
+            block(resource({{u"040704B0", nineValues}}, {{0x0407, 0x04B0}, {0x0409, 0x04E4}})));
         QCOMPARE(german.CompanyName, QStringLiteral("Kestrane"));
     }
 
@@ -127,8 +127,8 @@ private Q_SLOTS:
     }
 
     void lowerCaseTableKeyInTheBlockIsFound() {
-        const TEXEVersionData d = VersionDataFromBlock(
-            block(resource({{u"040704b0", nineValues}}, {{0x0407, 0x04B0}})));
+        const TEXEVersionData d =
+            VersionDataFromBlock(block(resource({{u"040704b0", nineValues}}, {{0x0407, 0x04B0}})));
         QCOMPARE(d.ProductName, QStringLiteral("Veltrino"));
     }
 
@@ -197,9 +197,8 @@ private Q_SLOTS:
     void errorMessages() {
         const EOSError withCode(ENOENT);
         QCOMPARE(withCode.ErrorCode(), ENOENT);
-        QCOMPARE(withCode.message(),
-                 QStringLiteral("System Error.  Code: %1.\n").arg(ENOENT) +
-                     QString::fromLocal8Bit(std::strerror(ENOENT)));
+        QCOMPARE(withCode.message(), QStringLiteral("System Error.  Code: %1.\n").arg(ENOENT) +
+                                         QString::fromLocal8Bit(std::strerror(ENOENT)));
         const EOSError zero(0);
         QCOMPARE(zero.ErrorCode(), 0);
         QCOMPARE(zero.message(), QStringLiteral("A call to an OS function failed"));
