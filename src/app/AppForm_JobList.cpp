@@ -64,8 +64,9 @@ private:
 } // namespace
 
 // ---- Rule for the rows during a conversion run --------------------------------------------
-// The conversion run decides whether its rows may be removed while it runs. Until that rule is
-// in, removing is always allowed: the run finds its row by identity, not by position.
+// The conversion run follows its row by identity, not by position, and ends itself cleanly when
+// that row is removed; so removing rows stays allowed during a run. A stricter rule (rows locked
+// while the recognizer runs) would answer true here.
 bool TAppForm::JobRowsLocked() const { return false; }
 
 // ---- Adding ------------------------------------------------------------------------------

@@ -55,7 +55,7 @@ struct FolderKeyHash {
 enum class EntryKind { File, Folder, LinkedFolder };
 
 struct Entry {
-    std::string name;
+    std::string name; // files are kept only when their name is an audio file's
     EntryKind kind;
     FolderKey target; // LinkedFolder only
 };
@@ -86,8 +86,7 @@ public:
                     descend(bytes, text, entry.name);
                 break;
             case EntryKind::File:
-                if (hasAudioExtension(entry.name.data(), entry.name.size()))
-                    FFound.append(text + QFile::decodeName(entry.name.c_str()));
+                FFound.append(text + QFile::decodeName(entry.name.c_str()));
                 break;
             }
         }
@@ -127,9 +126,9 @@ private:
                 if (::fstatat(fd, name, &target, 0) == 0 && S_ISDIR(target.st_mode))
                     entries.push_back(
                         {name, EntryKind::LinkedFolder, {target.st_dev, target.st_ino}});
-                else
+                else if (hasAudioExtension(name, std::strlen(name)))
                     entries.push_back({name, EntryKind::File, {}});
-            } else {
+            } else if (hasAudioExtension(name, std::strlen(name))) {
                 entries.push_back({name, EntryKind::File, {}});
             }
         }
