@@ -38,7 +38,9 @@ constexpr int kFilesPerFolder = 100;  // 100,000 files
 const char* const kExtensions[] = {"mp3", "wav", "ogg", "flac", "MP3"};
 
 QElapsedTimer gClock;
-double nowMs() { return gClock.nsecsElapsed() / 1e6; }
+double nowMs() {
+    return gClock.nsecsElapsed() / 1e6;
+}
 
 bool makeTree(const QString& root) {
     for (int g = 0; g < kGroups; ++g) {
@@ -48,9 +50,9 @@ bool makeTree(const QString& root) {
                 return false;
             const QByteArray base = QFile::encodeName(folder);
             for (int i = 0; i < kFilesPerFolder; ++i) {
-                const QByteArray path =
-                    base + QByteArray("/track ") + QByteArray::number(i).rightJustified(3, '0') +
-                    '.' + kExtensions[(g + f + i) % 5];
+                const QByteArray path = base + QByteArray("/track ") +
+                                        QByteArray::number(i).rightJustified(3, '0') + '.' +
+                                        kExtensions[(g + f + i) % 5];
                 const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
                 if (fd < 0)
                     return false;
@@ -80,13 +82,17 @@ class TTimedDialogs final : public platform::IDialogs {
 public:
     platform::QtDialogs real;
     std::vector<double> pushes, pops;
-    void messageBox(const QString& t, const QString& c, int f) override { real.messageBox(t, c, f); }
+    void messageBox(const QString& t, const QString& c, int f) override {
+        real.messageBox(t, c, f);
+    }
     int captionedMessageDialog(const QString& m, platform::DialogKind k, const QStringList& b,
                                const QString& t) override {
         return real.captionedMessageDialog(m, k, b, t);
     }
     void showException(const QString& m) override { real.showException(m); }
-    QStringList openFiles(const QString& t, const QString& f) override { return real.openFiles(t, f); }
+    QStringList openFiles(const QString& t, const QString& f) override {
+        return real.openFiles(t, f);
+    }
     QStringList pickFolders(const QString& t, const QString& o, bool m) override {
         return real.pickFolders(t, o, m);
     }
@@ -200,7 +206,8 @@ int main(int argc, char** argv) {
             const double scroll = nowMs() - t;
             t = nowMs();
             for (int step = 0; step < 50; ++step) {
-                view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum() * step / 50);
+                view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum() * step /
+                                                    50);
                 view->viewport()->repaint();
             }
             const double pages = (nowMs() - t) / 50;
@@ -231,18 +238,20 @@ int main(int argc, char** argv) {
     platform::setShell(nullptr);
 
     const double findMs = median(findTimes), scanMs = median(scanTimes), addMs = median(addTimes);
-    std::printf("\ntree: %lld audio files found, %d rows added (made in %.0f ms), median of %d runs\n",
-                static_cast<long long>(found), rows, made, runs);
+    std::printf(
+        "\ntree: %lld audio files found, %d rows added (made in %.0f ms), median of %d runs\n",
+        static_cast<long long>(found), rows, made, runs);
     std::printf("  %-40s %9s\n", "", "ms");
     std::printf("  %-40s %9.1f\n", "find <tree> -type f", findMs);
     std::printf("  %-40s %9.1f   (%.2f x find; target <= 2 x)\n", "ScanFolder", scanMs,
                 scanMs / findMs);
-    std::printf("  %-40s %9.1f   (target < 3000 ms)\n", "KlasorYukle: scan + rows + painted", addMs);
+    std::printf("  %-40s %9.1f   (target < 3000 ms)\n", "KlasorYukle: scan + rows + painted",
+                addMs);
     std::printf("  busy cursor on at +%.1f ms, rows inserted at +%.1f ms (busy: %s), off at +%.1f "
                 "ms, list painted at +%.1f ms\n",
                 busyOn, rowsAt, busyAtRows ? "yes" : "NO", busyOff, addMs);
-    const bool ok = scanMs <= 2 * findMs && addMs < 3000 && busyOn >= 0 && busyAtRows &&
-                    busyOff >= rowsAt;
+    const bool ok =
+        scanMs <= 2 * findMs && addMs < 3000 && busyOn >= 0 && busyAtRows && busyOff >= rowsAt;
     std::printf("%s\n", ok ? "targets met" : "TARGETS MISSED");
     return ok ? 0 : 2;
 }

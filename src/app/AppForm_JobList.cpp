@@ -43,7 +43,9 @@ std::optional<QString> existingFileOf(const TJobListModel& jobs, int row) {
     return path;
 }
 
-bool isBlank(const QString& text) { return text.trimmed().isEmpty(); }
+bool isBlank(const QString& text) {
+    return text.trimmed().isEmpty();
+}
 
 // Keeps a widget from painting while a long list of rows goes in; one paint follows at the end.
 class TUpdatesSuspended {
@@ -67,7 +69,9 @@ private:
 // The conversion run follows its row by identity, not by position, and ends itself cleanly when
 // that row is removed; so removing rows stays allowed during a run. A stricter rule (rows locked
 // while the recognizer runs) would answer true here.
-bool TAppForm::JobRowsLocked() const { return false; }
+bool TAppForm::JobRowsLocked() const {
+    return false;
+}
 
 // ---- Adding ------------------------------------------------------------------------------
 
@@ -91,7 +95,9 @@ void TAppForm::AddFolders1Click() {
         KlasorYukle(folder);
 }
 
-void TAppForm::Ekle(const QString& isim) { FJobs->append(isim); }
+void TAppForm::Ekle(const QString& isim) {
+    FJobs->append(isim);
+}
 
 void TAppForm::KlasorYukle(const QString& klasor) {
     struct StatusCleared {
@@ -176,7 +182,9 @@ void TAppForm::DeleteAll1Click() {
     FJobs->clear();
 }
 
-void TAppForm::Clear1Click() { DeleteAll1Click(); }
+void TAppForm::Clear1Click() {
+    DeleteAll1Click();
+}
 
 void TAppForm::Open1Click() {
     if (const auto file = existingFileOf(*FJobs, SelectedRow()))
@@ -200,7 +208,9 @@ void TAppForm::Properties1Click() {
 
 // ---- Output folder -----------------------------------------------------------------------
 
-void TAppForm::Button2Click() { ChangeDirectory1Click(); }
+void TAppForm::Button2Click() {
+    ChangeDirectory1Click();
+}
 
 void TAppForm::ChangeDirectory1Click() {
     platform::dialogs().setPickerStartFolder(FLastFolder);

@@ -12,10 +12,10 @@ QString PermissionText(QFileDevice::Permissions permissions) {
     const struct {
         QFileDevice::Permission flag;
         char letter;
-    } bits[] = {{QFileDevice::ReadOwner, 'r'}, {QFileDevice::WriteOwner, 'w'},
-                {QFileDevice::ExeOwner, 'x'},  {QFileDevice::ReadGroup, 'r'},
+    } bits[] = {{QFileDevice::ReadOwner, 'r'},  {QFileDevice::WriteOwner, 'w'},
+                {QFileDevice::ExeOwner, 'x'},   {QFileDevice::ReadGroup, 'r'},
                 {QFileDevice::WriteGroup, 'w'}, {QFileDevice::ExeGroup, 'x'},
-                {QFileDevice::ReadOther, 'r'}, {QFileDevice::WriteOther, 'w'},
+                {QFileDevice::ReadOther, 'r'},  {QFileDevice::WriteOther, 'w'},
                 {QFileDevice::ExeOther, 'x'}};
     QString text;
     for (const auto& bit : bits)

@@ -103,9 +103,9 @@ private Q_SLOTS:
         QVERIFY(tree::touch(r, QStringLiteral("sub/b.mp3")));
         QVERIFY(tree::touch(r, QStringLiteral("x/x.wav")));
         QVERIFY(tree::touch(r, QStringLiteral("y/y.wav")));
-        QVERIFY(tree::link(r, r + QStringLiteral("/sub/up")));        // back to the root
+        QVERIFY(tree::link(r, r + QStringLiteral("/sub/up")));            // back to the root
         QVERIFY(tree::link(r + "/sub", r + QStringLiteral("/sub/self"))); // to itself
-        QVERIFY(tree::link(r + "/y", r + QStringLiteral("/x/toY")));  // x -> y -> x
+        QVERIFY(tree::link(r + "/y", r + QStringLiteral("/x/toY")));      // x -> y -> x
         QVERIFY(tree::link(r + "/x", r + QStringLiteral("/y/toX")));
         QVERIFY(tree::link(r + "/a.mp3", r + QStringLiteral("/sub/alias.mp3")));
         QVERIFY(tree::link(r + "/a.mp3", r + QStringLiteral("/sub/alias.txt")));
@@ -115,11 +115,12 @@ private Q_SLOTS:
         const QSet<QString> unique(found.cbegin(), found.cend());
         QCOMPARE(unique.size(), found.size());
         // Real folders are always entered; each linked target once at most, wherever met first.
-        for (const char* must : {"/a.mp3", "/sub/b.mp3", "/sub/alias.mp3", "/x/x.wav", "/y/y.wav",
-                                 "/dangling.ogg"})
+        for (const char* must :
+             {"/a.mp3", "/sub/b.mp3", "/sub/alias.mp3", "/x/x.wav", "/y/y.wav", "/dangling.ogg"})
             QVERIFY2(unique.contains(r + QLatin1String(must)), must);
         for (const QString& path : found)
-            QVERIFY2(!path.contains(QLatin1String("/up/")) && !path.contains(QLatin1String("/self/")),
+            QVERIFY2(!path.contains(QLatin1String("/up/")) &&
+                         !path.contains(QLatin1String("/self/")),
                      qPrintable(path));
         // Of x and y, whichever comes first is also entered through its link to the other, and
         // that link's way back is on the path: one extra file in all.

@@ -134,7 +134,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         QVERIFY(tree::touch(dir.path(), QStringLiteral("b.txt")));
         QVERIFY(tree::touch(dir.path(), QStringLiteral("a.mp3")));
-        const QStringList picked{dir.path() + "/b.txt", dir.path() + "/a.mp3", dir.path() + "/b.txt"};
+        const QStringList picked{dir.path() + "/b.txt", dir.path() + "/a.mp3",
+                                 dir.path() + "/b.txt"};
         fx.scripted.dialogs.nextPicks.enqueue(picked);
         form.AddFiles1->trigger();
         QCOMPARE(captions(form), QStringList({dir.path() + "/b.txt", dir.path() + "/a.mp3"}));
@@ -257,10 +258,14 @@ private Q_SLOTS:
     void singleFileCommands_data() {
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("verb"); // empty: the clipboard
-        QTest::newRow("Open") << "Open1" << "open";
-        QTest::newRow("Copy Filename") << "CopyFilename1" << "";
-        QTest::newRow("Show in Explorer") << "ShowinExplorer1" << "select";
-        QTest::newRow("Properties") << "Properties1" << "properties";
+        QTest::newRow("Open") << "Open1"
+                              << "open";
+        QTest::newRow("Copy Filename") << "CopyFilename1"
+                                       << "";
+        QTest::newRow("Show in Explorer") << "ShowinExplorer1"
+                                          << "select";
+        QTest::newRow("Properties") << "Properties1"
+                                    << "properties";
     }
     void singleFileCommands() {
         QFETCH(QString, action);

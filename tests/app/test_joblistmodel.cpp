@@ -39,7 +39,8 @@ private Q_SLOTS:
         QFETCH(QList<int>, remove);
         QFETCH(bool, onePass);
         TJobListModel model;
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         const QStringList all = numbered(size);
         QCOMPARE(model.appendAll(all), size);
         QList<TJobListModel::RowId> ids;

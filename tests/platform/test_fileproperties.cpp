@@ -84,7 +84,8 @@ private Q_SLOTS:
         QStringList labels;
         for (const auto& line : lines)
             labels << line.label;
-        QCOMPARE(labels, QStringList({"Name", "Folder", "Size", "Type", "Modified", "Permissions"}));
+        QCOMPARE(labels,
+                 QStringList({"Name", "Folder", "Size", "Type", "Modified", "Permissions"}));
         QCOMPARE(valueOf(lines, "Name"), QStringLiteral("song.xyzunknown"));
         QCOMPARE(valueOf(lines, "Folder"), dir.path());
         QCOMPARE(valueOf(lines, "Size"), QStringLiteral("2.00 KiB (2048 bytes)"));
@@ -102,14 +103,15 @@ private Q_SLOTS:
         platform::QtShell shell;
         QVERIFY(shell.showProperties(path));
         QDialog* window = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (window = qobject_cast<QDialog*>([] {
-                 for (QWidget* w : QApplication::topLevelWidgets())
-                     if (w->objectName() == QStringLiteral("FilePropertiesWindow") && w->isVisible())
-                         return w;
-                 return static_cast<QWidget*>(nullptr);
-             }())) != nullptr,
-            5000);
+        QTRY_VERIFY_WITH_TIMEOUT((window = qobject_cast<QDialog*>([] {
+                                      for (QWidget* w : QApplication::topLevelWidgets())
+                                          if (w->objectName() ==
+                                                  QStringLiteral("FilePropertiesWindow") &&
+                                              w->isVisible())
+                                              return w;
+                                      return static_cast<QWidget*>(nullptr);
+                                  }())) != nullptr,
+                                 5000);
         QCOMPARE(window->windowTitle(), QStringLiteral("a.mp3"));
         QStringList texts;
         for (QLabel* label : window->findChildren<QLabel*>())
