@@ -77,25 +77,21 @@ double timeFind(const QString& root) {
     return nowMs() - start;
 }
 
-// The real busy cursor, with the times it went on and off.
+// The real busy cursor, with the times it went on and off. Boxes are printed, never shown: a
+// benchmark must not wait on a window.
 class TTimedDialogs final : public platform::IDialogs {
 public:
     platform::QtDialogs real;
     std::vector<double> pushes, pops;
-    void messageBox(const QString& t, const QString& c, int f) override {
-        real.messageBox(t, c, f);
+    void messageBox(const QString& t, const QString& c, int) override { report(c + ": " + t); }
+    int captionedMessageDialog(const QString& m, platform::DialogKind, const QStringList&,
+                               const QString&) override {
+        report(m);
+        return platform::IDNO;
     }
-    int captionedMessageDialog(const QString& m, platform::DialogKind k, const QStringList& b,
-                               const QString& t) override {
-        return real.captionedMessageDialog(m, k, b, t);
-    }
-    void showException(const QString& m) override { real.showException(m); }
-    QStringList openFiles(const QString& t, const QString& f) override {
-        return real.openFiles(t, f);
-    }
-    QStringList pickFolders(const QString& t, const QString& o, bool m) override {
-        return real.pickFolders(t, o, m);
-    }
+    void showException(const QString& m) override { report(m); }
+    QStringList openFiles(const QString&, const QString&) override { return {}; }
+    QStringList pickFolders(const QString&, const QString&, bool) override { return {}; }
     void pushBusyCursor() override {
         pushes.push_back(nowMs());
         real.pushBusyCursor();
@@ -104,6 +100,9 @@ public:
         real.popBusyCursor();
         pops.push_back(nowMs());
     }
+
+private:
+    static void report(const QString& text) { std::fprintf(stderr, "box: %s\n", qPrintable(text)); }
 };
 
 // Notes that a widget has been painted since arm().
@@ -170,9 +169,14 @@ int main(int argc, char** argv) {
     platform::setShell(&shell);
     platform::setProgramFolderForTests(home.path());
 
-    std::vector<double> addTimes;
-    double busyOn = 0, busyOff = 0, rowsAt = 0;
+    struct TAddRun {
+        double total, busyOn, busyOff, rowsAt;
+        bool busyAtRows;
+    };
+    std::vector<TAddRun> addRuns;
+    double rowsAt = 0;
     bool busyAtRows = false;
+    bool busyThroughout = true;
     int rows = 0;
     for (int i = 0; i < runs; ++i) {
         TAppForm form;
@@ -191,10 +195,13 @@ int main(int argc, char** argv) {
         const double start = nowMs();
         form.KlasorYukle(root);
         const double painted = waitForPaint(watch);
-        addTimes.push_back(painted - start);
-        busyOn = dialogs.pushes.empty() ? -1 : dialogs.pushes.front() - start;
-        busyOff = dialogs.pops.empty() ? -1 : dialogs.pops.back() - start;
-        rowsAt -= start;
+        const TAddRun run{
+            painted - start, dialogs.pushes.empty() ? -1 : dialogs.pushes.front() - start,
+            dialogs.pops.empty() ? -1 : dialogs.pops.back() - start, rowsAt - start, busyAtRows};
+        addRuns.push_back(run);
+        // On before anything else happened, still on when the rows went in, off only after.
+        busyThroughout = busyThroughout && run.busyOn >= 0 && run.busyOn < 1.0 && run.busyAtRows &&
+                         run.busyOff >= run.rowsAt;
         rows = form.Jobs().count();
 
         if (i == runs - 1) {
@@ -237,21 +244,25 @@ int main(int argc, char** argv) {
     platform::setDialogs(nullptr);
     platform::setShell(nullptr);
 
-    const double findMs = median(findTimes), scanMs = median(scanTimes), addMs = median(addTimes);
-    std::printf(
-        "\ntree: %lld audio files found, %d rows added (made in %.0f ms), median of %d runs\n",
-        static_cast<long long>(found), rows, made, runs);
+    std::sort(addRuns.begin(), addRuns.end(),
+              [](const TAddRun& a, const TAddRun& b) { return a.total < b.total; });
+    const TAddRun& mid = addRuns[addRuns.size() / 2];
+    const double findMs = median(findTimes), scanMs = median(scanTimes), addMs = mid.total;
+    std::printf("\ntree: %lld audio files found, %d rows added (made in %.0f ms), median of %d "
+                "runs\n",
+                static_cast<long long>(found), rows, made, runs);
     std::printf("  %-40s %9s\n", "", "ms");
     std::printf("  %-40s %9.1f\n", "find <tree> -type f", findMs);
     std::printf("  %-40s %9.1f   (%.2f x find; target <= 2 x)\n", "ScanFolder", scanMs,
                 scanMs / findMs);
     std::printf("  %-40s %9.1f   (target < 3000 ms)\n", "KlasorYukle: scan + rows + painted",
                 addMs);
-    std::printf("  busy cursor on at +%.1f ms, rows inserted at +%.1f ms (busy: %s), off at +%.1f "
-                "ms, list painted at +%.1f ms\n",
-                busyOn, rowsAt, busyAtRows ? "yes" : "NO", busyOff, addMs);
-    const bool ok =
-        scanMs <= 2 * findMs && addMs < 3000 && busyOn >= 0 && busyAtRows && busyOff >= rowsAt;
+    std::printf("  in that run: busy cursor on at +%.1f ms, rows inserted at +%.1f ms (busy: %s), "
+                "cursor off at +%.1f ms, list painted at +%.1f ms\n",
+                mid.busyOn, mid.rowsAt, mid.busyAtRows ? "yes" : "NO", mid.busyOff, mid.total);
+    std::printf("  busy cursor shown throughout the load in every run: %s\n",
+                busyThroughout ? "yes" : "NO");
+    const bool ok = scanMs <= 2 * findMs && addMs < 3000 && busyThroughout;
     std::printf("%s\n", ok ? "targets met" : "TARGETS MISSED");
     return ok ? 0 : 2;
 }
