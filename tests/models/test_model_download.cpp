@@ -95,6 +95,18 @@ QString statusOf(const char* text, const QString& name) {
     return QString::fromLatin1(text).replace(QStringLiteral("%s"), name);
 }
 
+// A mode that redirects n times before it serves the body in the given way.
+QString redirected(int n, const QString& mode) {
+    return QStringLiteral("redirect-").repeated(n) + mode;
+}
+// The modes requested along such a chain, first to last.
+QStringList chain(int n, const QString& mode) {
+    QStringList modes;
+    for (int i = n; i >= 0; --i)
+        modes.append(redirected(i, mode));
+    return modes;
+}
+
 } // namespace
 
 class TestModelDownload : public QObject {
@@ -219,6 +231,8 @@ private Q_SLOTS:
         QTest::newRow("gzip-encoded, stored inflated") << "gzip" << QStringList{"gzip"};
         QTest::newRow("one redirect followed")
             << "redirect-fixed" << QStringList{"redirect-fixed", "fixed"};
+        QTest::newRow("nine redirects followed")
+            << redirected(9, QStringLiteral("fixed")) << chain(9, QStringLiteral("fixed"));
     }
     void bodiesAreStoredAsSent() {
         QFETCH(QString, mode);
@@ -245,43 +259,55 @@ private Q_SLOTS:
         QTest::addColumn<bool>("trustOurCa");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("finalMode"); // the mode of the address in the box
+        QTest::addColumn<bool>("blockPart");    // a folder stands where the .part file goes
         QTest::newRow("404") << "notfound"
                              << "127.0.0.1" << true << "The server answered: 404 Not Found"
-                             << "notfound";
+                             << "notfound" << false;
         QTest::newRow("redirect, then 404")
             << "redirect-notfound"
             << "127.0.0.1" << true << "The server answered: 404 Not Found"
-            << "notfound";
+            << "notfound" << false;
         QTest::newRow("redirect, then drop")
             << "redirect-drop"
             << "127.0.0.1" << true << "transfer closed with 2621440 bytes remaining to read"
-            << "drop";
+            << "drop" << false;
         QTest::newRow("a web page instead of a model")
             << "page"
             << "127.0.0.1" << true << "The server did not send a speech model file."
-            << "page";
+            << "page" << false;
         QTest::newRow("read stall") << "stall"
                                     << "127.0.0.1" << true << "No data arrived for 1.5 seconds."
-                                    << "stall";
+                                    << "stall" << false;
         QTest::newRow("untrusted certificate") << "fixed"
                                                << "127.0.0.1" << false << "SSL certificate problem"
-                                               << "fixed";
+                                               << "fixed" << false;
         QTest::newRow("certificate for another host")
             << "fixed"
             << "localhost" << true << "SSL: no alternative certificate subject name"
-            << "fixed";
+            << "fixed" << false;
+        QTest::newRow("ten redirects")
+            << redirected(10, QStringLiteral("fixed")) << "127.0.0.1" << true
+            << "The server redirected the download more than 9 times."
+            << redirected(1, QStringLiteral("fixed")) << false;
+        QTest::newRow(".part cannot be created") << "fixed"
+                                                 << "127.0.0.1" << true << "Cannot create the file "
+                                                 << "fixed" << true;
     }
+
     void failuresShowTheReasonAndTheAddress() {
         QFETCH(QString, mode);
         QFETCH(QString, host);
         QFETCH(bool, trustOurCa);
         QFETCH(QString, message);
         QFETCH(QString, finalMode);
+        QFETCH(bool, blockPart);
         if (!trustOurCa)
             platform::setExtraCaFile({});
         setDownloadTimeoutsForTests({10000, 1500});
         DownloadWindow w;
         setModelBaseUrlForTests(server.baseUrl(mode, FiveMB, host));
+        if (blockPart)
+            QVERIFY(QDir().mkpath(w.dataPath(QStringLiteral("ggml-small.bin.part/inside"))));
         w.form.DownloadModelFile(w.dataPath(QStringLiteral("ggml-small.bin")));
         QVERIFY(w.waitUntilEnded());
         const QString address = server.baseUrl(finalMode, FiveMB, host) +
@@ -375,6 +401,27 @@ private Q_SLOTS:
         QCOMPARE(w.dialogs().busyDepth, 0);
         QCOMPARE(server.requests().size(), 2);
         QVERIFY(w.dialogs().boxes.isEmpty());
+    }
+
+    void aFailedRenameRemovesThePartWithoutABox() {
+        DownloadWindow w;
+        serve(QStringLiteral("hold"));
+        const QString model = w.dataPath(QStringLiteral("ggml-small.bin"));
+        w.form.DownloadModelFile(model);
+        QTRY_COMPARE_WITH_TIMEOUT(w.form.ProgressBar1->value(), 50, Patience);
+        // Something takes the model's name meanwhile that cannot be replaced.
+        QVERIFY(QDir().mkpath(model + QStringLiteral("/inside")));
+        server.release(QStringLiteral("ggml-small.bin"));
+        QVERIFY(w.waitUntilEnded());
+        QCOMPARE(w.form.StatusText(), QStringLiteral("Download failed!"));
+        QVERIFY(w.dialogs().boxes.isEmpty());
+        QVERIFY(!QFile::exists(model + QStringLiteral(".part")));
+        QVERIFY(QFileInfo(model).isDir());
+        QCOMPARE(w.modelNameSetting(), QString());
+        QCOMPARE(w.fx.scripted.shell.beeps, 0);
+        QVERIFY(w.form.Button1->isEnabled());
+        QVERIFY(w.form.ProgressBar1->isHidden());
+        QCOMPARE(w.dialogs().busyDepth, 0);
     }
 
     void aSettingsFailureAfterTheRenameKeepsTheModel() {
