@@ -112,6 +112,20 @@ private Q_SLOTS:
         QCOMPARE(form.Jobs().count(), 3);
     }
 
+    void droppedFolderWithALinkLoopEnds() {
+        AppFormFixture fx;
+        TAppForm& form = fx.create();
+        QTemporaryDir music;
+        QVERIFY(tree::touch(music.path(), QStringLiteral("a.mp3")));
+        QVERIFY(tree::touch(music.path(), QStringLiteral("sub/b.wav")));
+        QVERIFY(tree::link(music.path(), music.path() + QStringLiteral("/sub/back")));
+        QVERIFY(drop(form, {local(music.path())}));
+        const QStringList rows = captions(form);
+        QCOMPARE(QSet<QString>(rows.cbegin(), rows.cend()),
+                 QSet<QString>({music.path() + "/a.mp3", music.path() + "/sub/b.wav"}));
+        QCOMPARE(rows.size(), 2);
+    }
+
     void droppedFilesOnlyWhenAudio() {
         AppFormFixture fx;
         TAppForm& form = fx.create();
