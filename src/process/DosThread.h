@@ -74,7 +74,7 @@ public:
     QStringDecoder& OutputDecoder() { return FDecoder; }
 
     // Output beyond this many characters posted and not yet raised holds the worker back.
-    static constexpr qint64 MaxBacklog = 256 * 1024;
+    static constexpr qint64 MaxBacklog = 32 * 1024;
 
 private:
     explicit TDosThread(TDosCommand* AOwner);
