@@ -34,8 +34,36 @@ bool TRunLink::Queue(std::function<void()> ACall) {
     const std::lock_guard lock(FLock);
     if (FDetached)
         return false;
-    QMetaObject::invokeMethod(FOwner, std::move(ACall), Qt::QueuedConnection);
+    // Taking the lock on arrival pairs with the release after posting, so the hand-over is
+    // visible to thread checkers, which cannot see the ordering inside Qt's event queue.
+    QMetaObject::invokeMethod(
+        FOwner,
+        [self = shared_from_this(), call = std::move(ACall)]() mutable {
+            { const std::lock_guard lock(self->FLock); }
+            self->Deliver(std::move(call));
+        },
+        Qt::QueuedConnection);
     return true;
+}
+
+void TRunLink::Deliver(std::function<void()> ACall) {
+    FInbox.push_back(std::move(ACall));
+    // A handler that runs the event loop itself (processEvents) must not have later calls of the
+    // run overtake the rest of the current one: they wait in the inbox for the outer delivery.
+    if (FDelivering)
+        return;
+    FDelivering = true;
+    while (!FInbox.empty()) {
+        // A handler may have destroyed the component: nothing more may reach it.
+        if (Detached()) {
+            FInbox.clear();
+            break;
+        }
+        const std::function<void()> call = std::move(FInbox.front());
+        FInbox.pop_front();
+        call();
+    }
+    FDelivering = false;
 }
 
 bool TRunLink::Synchronize(std::function<void()> ACall) {
@@ -285,7 +313,8 @@ void TDosThread::DrainAfterExit() {
             {FTerminateEvent.Handle(), POLLIN, 0},
             {throttled ? FEased.Handle() : -1, POLLIN, 0},
         }};
-        const int ready = ::poll(fds.data(), fds.size(), 1000);
+        // Held back by a slow interface, the output is still coming: no time-out then.
+        const int ready = ::poll(fds.data(), fds.size(), throttled ? -1 : 1000);
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready <= 0)

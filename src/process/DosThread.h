@@ -14,6 +14,7 @@
 #include <QStringDecoder>
 
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -36,10 +37,15 @@ public:
     bool Detached();
 
 private:
+    // Interface thread: runs the call after every call that arrived before it.
+    void Deliver(std::function<void()> ACall);
+
     std::mutex FLock;
     std::condition_variable FDone;
     TDosCommand* FOwner;
     bool FDetached = false;
+    std::deque<std::function<void()>> FInbox; // interface thread only
+    bool FDelivering = false;                 // interface thread only
 };
 
 // What one drained text produced, raised in order on the interface thread by one queued call.

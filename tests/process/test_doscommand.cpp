@@ -442,6 +442,27 @@ private slots:
         QCOMPARE(rec.terminated, 0);
     }
 
+    void handlerRunningTheEventLoopKeepsOrder() {
+        TDosCommand command;
+        Recorder rec;
+        rec.attach(command);
+        rec.onLine = [&](const QString& ALine, TOutputType) {
+            if (ALine != QStringLiteral("a"))
+                return;
+            command.SendLine(QString(), true);
+            // The rest of the run arrives meanwhile; none of it may overtake this handler.
+            QElapsedTimer clock;
+            clock.start();
+            while (clock.elapsed() < 1000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            rec.events << QStringLiteral("end of a");
+        };
+        command.setCommandLine(childCommand({"out:a\\n", "wait", "out:b\\n"}));
+        command.Execute();
+        QTRY_COMPARE_WITH_TIMEOUT(rec.terminated, 1, RunTimeout);
+        QCOMPARE(rec.events, (QStringList{"E:a", "end of a", "E:b", "T"}));
+    }
+
     void handlerExceptionShownAndDeliveryGoesOn() {
         TDosCommand command;
         Recorder rec;
