@@ -30,16 +30,19 @@ template <typename F> void guarded(F&& AHandlerCall) {
 
 } // namespace
 
+std::mutex TRunLink::FLock;
+
 bool TRunLink::Queue(std::function<void()> ACall) {
     const std::lock_guard lock(FLock);
     if (FDetached)
         return false;
-    // Taking the lock on arrival pairs with the release after posting, so the hand-over is
-    // visible to thread checkers, which cannot see the ordering inside Qt's event queue.
+    // Taking the lock on arrival, before touching the call, pairs with the release after
+    // posting: thread checkers then see the hand-over that Qt's own queue performs out of their
+    // sight.
     QMetaObject::invokeMethod(
         FOwner,
         [self = shared_from_this(), call = std::move(ACall)]() mutable {
-            { const std::lock_guard lock(self->FLock); }
+            { const std::lock_guard lock(FLock); }
             self->Deliver(std::move(call));
         },
         Qt::QueuedConnection);
@@ -72,7 +75,7 @@ bool TRunLink::Synchronize(std::function<void()> ACall) {
     const bool queued = Queue([self, done, call = std::move(ACall)] {
         call();
         {
-            const std::lock_guard lock(self->FLock);
+            const std::lock_guard lock(FLock);
             *done = true;
         }
         self->FDone.notify_all();

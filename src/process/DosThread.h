@@ -40,7 +40,9 @@ private:
     // Interface thread: runs the call after every call that arrived before it.
     void Deliver(std::function<void()> ACall);
 
-    std::mutex FLock;
+    // One lock for every link: the arrival side must be able to take it before it reads
+    // anything the worker wrote (see Queue).
+    static std::mutex FLock;
     std::condition_variable FDone;
     TDosCommand* FOwner;
     bool FDetached = false;
