@@ -5,7 +5,7 @@
 // delivered lines themselves take). A second round repeats it with a slow line handler, where
 // the interface is slower than the child.
 //
-//   dosflood [lines] [width] [slow-lines]
+//   dosflood [lines] [width] [slow-lines] [ours|qprocess]
 // The program also serves as the flooding child: dosflood --child LINES WIDTH.
 
 #include "process/DosCommand.h"
@@ -56,7 +56,7 @@ void spin(std::chrono::microseconds AFor) {
 
 struct Figures {
     long lines = 0;
-    double seconds = 0;
+    double seconds = 1e-9;
     qint64 worstStallMs = 0;
     double peakInFlightMb = 0;
 };
@@ -81,7 +81,7 @@ Figures measure(const std::function<void(long& ALines, const std::function<void(
     QObject::connect(&probe, &QTimer::timeout, [&] {
         f.worstStallMs = std::max(f.worstStallMs, sinceTick.restart());
         // Reading the heap walks the allocator's lists: too dear for every tick.
-        if (sinceSample.elapsed() >= 25) {
+        if (sinceSample.elapsed() >= 100) {
             samples.push_back({f.lines, heapInUse() - heap0});
             sinceSample.restart();
         }
@@ -170,10 +170,14 @@ int main(int argc, char** argv) {
     };
     const auto slow = std::chrono::microseconds(5);
 
-    const Figures ours = runOurs(commandLine(lines), {});
-    const Figures qt = runQProcess(self, args(lines), {});
-    const Figures oursSlow = runOurs(commandLine(slowLines), slow);
-    const Figures qtSlow = runQProcess(self, args(slowLines), slow);
+    // A fourth argument, "ours" or "qprocess", runs one side only (for profiling).
+    const QString only = argc > 4 ? QString::fromLocal8Bit(argv[4]) : QString();
+    const bool withOurs = only != QStringLiteral("qprocess");
+    const bool withQt = only != QStringLiteral("ours");
+    const Figures ours = withOurs ? runOurs(commandLine(lines), {}) : Figures{};
+    const Figures qt = withQt ? runQProcess(self, args(lines), {}) : Figures{};
+    const Figures oursSlow = withOurs ? runOurs(commandLine(slowLines), slow) : Figures{};
+    const Figures qtSlow = withQt ? runQProcess(self, args(slowLines), slow) : Figures{};
 
     std::printf("Console flood: %ld lines of %d characters\n", lines, width);
     std::printf("%-26s %16s %16s\n", "", "TDosCommand", "QProcess");

@@ -4,7 +4,9 @@
 
 #include <QDebug>
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -34,6 +36,8 @@ std::mutex TRunLink::FLock;
 
 bool TRunLink::Queue(std::function<void()> ACall) {
     const std::lock_guard lock(FLock);
+    // Later output must not join a batch queued before this call.
+    FOpenBatch.reset();
     if (FDetached)
         return false;
     // Taking the lock on arrival, before touching the call, pairs with the release after
@@ -44,6 +48,33 @@ bool TRunLink::Queue(std::function<void()> ACall) {
         [self = shared_from_this(), call = std::move(ACall)]() mutable {
             { const std::lock_guard lock(FLock); }
             self->Deliver(std::move(call));
+        },
+        Qt::QueuedConnection);
+    return true;
+}
+
+bool TRunLink::QueueOutput(std::shared_ptr<TOutputBatch> ABatch,
+                           std::function<void(const TOutputBatch&)> ADeliver) {
+    const std::lock_guard lock(FLock);
+    if (FDetached)
+        return false;
+    if (FOpenBatch) {
+        std::move(ABatch->ops.begin(), ABatch->ops.end(), std::back_inserter(FOpenBatch->ops));
+        std::move(ABatch->texts.begin(), ABatch->texts.end(),
+                  std::back_inserter(FOpenBatch->texts));
+        FOpenBatch->chars += ABatch->chars;
+        return true;
+    }
+    FOpenBatch = ABatch;
+    QMetaObject::invokeMethod(
+        FOwner,
+        [self = shared_from_this(), batch = std::move(ABatch), deliver = std::move(ADeliver)] {
+            {
+                const std::lock_guard arrival(FLock);
+                if (self->FOpenBatch == batch)
+                    self->FOpenBatch.reset();
+            }
+            self->Deliver([batch, deliver] { deliver(*batch); });
         },
         Qt::QueuedConnection);
     return true;
@@ -337,11 +368,16 @@ void TDosThread::ProcessOutput() {
         return;
     if (!FBatch)
         FBatch = std::make_shared<TOutputBatch>();
+    FBatch->texts.push_back(text);
     FBatch->chars += text.size();
     const bool withChars = static_cast<bool>(FOnNewChar);
-    QString current = FPending;
     const auto* const p = reinterpret_cast<const char16_t*>(text.utf16());
     const qsizetype n = text.size();
+    // The line being assembled: `current`, then the text from spanStart up to the character
+    // being looked at.
+    QString current = FPending;
+    qsizetype spanStart = 0;
+    const auto span = [&](qsizetype AEnd) { return QStringView(text).mid(spanStart, AEnd - spanStart); };
     qsizetype i = 0;
     while (i < n) {
         if (FTerminated.load(std::memory_order_relaxed)) {
@@ -350,33 +386,33 @@ void TDosThread::ProcessOutput() {
             return;
         }
         if (!withChars) {
-            qsizetype j = i;
-            while (j < n && p[j] != u'\r' && p[j] != u'\n' && p[j] != 0)
-                ++j;
-            if (j > i) {
-                current.append(reinterpret_cast<const QChar*>(p + i), j - i);
-                FLastChar = p[j - 1];
-                i = j;
-                continue;
-            }
+            while (i < n && p[i] != u'\r' && p[i] != u'\n' && p[i] != 0)
+                ++i;
+            if (i > 0)
+                FLastChar = p[i - 1];
+            if (i == n)
+                break;
         }
-        const char16_t c = p[i++];
+        const qsizetype at = i++;
+        const char16_t c = p[at];
         if (withChars)
-            FBatch->ops.push_back({TOutputOp::Char, QChar(c), {}});
+            FBatch->ops.push_back({TOutputOp::Char, QChar(c), {}, {}});
         if (c == u'\r' || c == u'\n') {
             // CR LF is one line end, also when the CR ended the previous text.
             if (!(c == u'\n' && FLastChar == u'\r')) {
                 FTimer->NewOutput();
-                FBatch->ops.push_back({TOutputOp::Line, {}, std::exchange(current, QString())});
+                FBatch->ops.push_back({TOutputOp::Line, {}, std::exchange(current, QString()), span(at)});
             }
-        } else if (c != 0) {
-            current.append(QChar(c));
+            spanStart = i;
+        } else if (c == 0) {
+            current += span(at);
+            spanStart = i;
         }
         FLastChar = c;
     }
-    FPending = current;
+    FPending = current.append(span(n));
     if (!FPending.isEmpty()) {
-        FBatch->ops.push_back({TOutputOp::Partial, {}, FPending});
+        FBatch->ops.push_back({TOutputOp::Partial, {}, FPending, {}});
         FPartialShown = true;
     }
     FlushBatch();
@@ -388,9 +424,10 @@ void TDosThread::FlushBatch() {
         FBatch.reset();
         return;
     }
-    const std::shared_ptr<TOutputBatch> batch = std::move(FBatch);
-    FBacklog.fetch_add(batch->chars);
-    FLink->Queue([self = shared_from_this(), batch] { self->DeliverBatch(*batch); });
+    FBacklog.fetch_add(FBatch->chars);
+    FLink->QueueOutput(std::move(FBatch), [self = shared_from_this()](const TOutputBatch& ABatch) {
+        self->DeliverBatch(ABatch);
+    });
 }
 
 // Interface thread.
@@ -401,23 +438,25 @@ void TDosThread::DeliverBatch(const TOutputBatch& ABatch) {
             case TOutputOp::Char:
                 FOnNewChar(FOwner, op.ch);
                 break;
-            case TOutputOp::Line:
-                FLines->append(op.text);
+            case TOutputOp::Line: {
+                const QString text = op.Text();
+                FLines->append(text);
                 if (FOutputLines)
-                    FOutputLines->append(op.text);
+                    FOutputLines->append(text);
                 if (FOnNewLine)
-                    FOnNewLine(FOwner, op.text, otEntireLine);
+                    FOnNewLine(FOwner, text, otEntireLine);
                 break;
+            }
             case TOutputOp::Partial:
+            case TOutputOp::Echo: {
+                const QString text = op.Text();
+                if (op.kind == TOutputOp::Echo && FOutputLines)
+                    FOutputLines->append(text);
                 if (FOnNewLine)
-                    FOnNewLine(FOwner, op.text, otBeginningOfLine);
+                    FOnNewLine(FOwner, text,
+                               op.kind == TOutputOp::Echo ? otEntireLine : otBeginningOfLine);
                 break;
-            case TOutputOp::Echo:
-                if (FOutputLines)
-                    FOutputLines->append(op.text);
-                if (FOnNewLine)
-                    FOnNewLine(FOwner, op.text, otEntireLine);
-                break;
+            }
             }
         });
     }
@@ -445,7 +484,7 @@ void TDosThread::DoSendLine() {
         if (sent.endsWith(QStringLiteral("\r\n")))
             sent.chop(2);
         FBatch = std::make_shared<TOutputBatch>();
-        FBatch->ops.push_back({TOutputOp::Echo, {}, std::exchange(FPending, QString()) + sent});
+        FBatch->ops.push_back({TOutputOp::Echo, {}, std::exchange(FPending, QString()) + sent, {}});
         FPartialShown = false;
         FlushBatch();
     }
@@ -491,7 +530,7 @@ void TDosThread::Ending() {
     }
     if (!FPending.isEmpty()) {
         FBatch = std::make_shared<TOutputBatch>();
-        FBatch->ops.push_back({TOutputOp::Line, {}, std::exchange(FPending, QString())});
+        FBatch->ops.push_back({TOutputOp::Line, {}, std::exchange(FPending, QString()), {}});
         FlushBatch();
     }
 }

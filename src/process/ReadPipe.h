@@ -43,6 +43,7 @@ private:
     // Reader thread.
     void Execute();
     void ReadLoop();
+    bool WaitForInput(bool AStreamOpen);
 
     int Fread_stdout;
     TDecode FOnCharDecoding;

@@ -85,39 +85,43 @@ private slots:
         QCOMPARE(command.EndStatus(), esNone);
     }
 
-    // Each chunk is written by the child in one write; the next one only after the test has
-    // seen every character of the previous one, so the chunks arrive as separate reads.
+    // Each chunk is written by the child in one write; the next one only after the reader has
+    // taken the previous one, so the chunks arrive as separate reads. Every case runs with and
+    // without an OnNewChar handler, which take different paths through the line splitting.
     void lineSplitting_data() {
         QTest::addColumn<QStringList>("chunks");
         QTest::addColumn<QStringList>("events");
         QTest::addColumn<QStringList>("lines");
-        QTest::newRow("CR LF in one read")
-            << QStringList{"a\r\nb\n"} << QStringList{"E:a", "E:b"} << QStringList{"a", "b"};
-        QTest::newRow("CR | LF across reads")
-            << QStringList{"a\r", "\nb\n"} << QStringList{"E:a", "E:b"} << QStringList{"a", "b"};
-        QTest::newRow("CR-only progress") << QStringList{"10%\r20%\r"}
-                                          << QStringList{"E:10%", "E:20%"}
-                                          << QStringList{"10%", "20%"};
-        QTest::newRow("empty line") << QStringList{"a\n\nb\n"} << QStringList{"E:a", "E:", "E:b"}
-                                    << QStringList{"a", "", "b"};
-        QTest::newRow("beginning then entire") << QStringList{"12", "3\n"}
-                                               << QStringList{"B:12", "E:123"}
-                                               << QStringList{"123"};
-        QTest::newRow("growing partial") << QStringList{"1", "2", "3\n"}
-                                         << QStringList{"B:1", "B:12", "E:123"}
-                                         << QStringList{"123"};
-        QTest::newRow("NUL dropped") << QStringList{QString::fromUtf8("a\0b\n", 4)}
-                                     << QStringList{"E:ab"} << QStringList{"ab"};
-        QTest::newRow("ok without line end")
-            << QStringList{"ok"} << QStringList{"B:ok", "E:ok"} << QStringList{"ok"};
+        QTest::addColumn<bool>("withChars");
+        struct Case {
+            const char* name;
+            QStringList chunks, events, lines;
+        };
+        const QList<Case> cases{
+            {"CR LF in one read", {"a\r\nb\n"}, {"E:a", "E:b"}, {"a", "b"}},
+            {"CR | LF across reads", {"a\r", "\nb\n"}, {"E:a", "E:b"}, {"a", "b"}},
+            {"CR-only progress", {"10%\r20%\r"}, {"E:10%", "E:20%"}, {"10%", "20%"}},
+            {"empty line", {"a\n\nb\n"}, {"E:a", "E:", "E:b"}, {"a", "", "b"}},
+            {"beginning then entire", {"12", "3\n"}, {"B:12", "E:123"}, {"123"}},
+            {"growing partial", {"1", "2", "3\n"}, {"B:1", "B:12", "E:123"}, {"123"}},
+            {"NUL dropped", {QString::fromUtf8("a\0b\0\n", 5)}, {"E:ab"}, {"ab"}},
+            {"NUL in a carried line", {QString::fromUtf8("x\0", 2), QString::fromUtf8("y\0z\n", 4)},
+             {"B:x", "E:xyz"}, {"xyz"}},
+            {"ok without line end", {"ok"}, {"B:ok", "E:ok"}, {"ok"}},
+        };
+        for (const Case& c : cases)
+            for (const bool withChars : {true, false})
+                QTest::addRow("%s%s", c.name, withChars ? " (chars)" : "")
+                    << c.chunks << c.events << c.lines << withChars;
     }
 
     void lineSplitting() {
         QFETCH(QStringList, chunks);
         QFETCH(QStringList, events);
         QFETCH(QStringList, lines);
+        QFETCH(bool, withChars);
         QStringList steps;
-        QList<int> handshakeAt; // characters seen when the child may go on
+        QList<int> handshakeAt; // bytes read when the child may go on
         int total = 0;
         for (qsizetype i = 0; i < chunks.size(); ++i) {
             steps << QStringLiteral("out:") + escaped(chunks[i]);
@@ -132,11 +136,14 @@ private slots:
         QStringList outside{QStringLiteral("earlier")};
         command.setOutputLines(&outside);
         Recorder rec;
-        rec.attach(command, true);
-        command.setOnNewChar([&](TDosCommand* ASender, QChar c) {
-            rec.chars += c;
-            if (handshakeAt.contains(static_cast<int>(rec.chars.size())))
-                ASender->SendLine(QString(), true);
+        rec.attach(command, withChars);
+        int bytesRead = 0; // reader thread only
+        command.setOnCharDecoding([&](QObject*, const QByteArray& ABuf) {
+            bytesRead += static_cast<int>(ABuf.size());
+            if (handshakeAt.contains(bytesRead))
+                QMetaObject::invokeMethod(
+                    &command, [&] { command.SendLine(QString(), true); }, Qt::QueuedConnection);
+            return QString::fromUtf8(ABuf);
         });
         command.setCommandLine(childCommand(steps));
         command.Execute();
@@ -146,7 +153,7 @@ private slots:
         QCOMPARE(rec.events, events + QStringList{"T"});
         QCOMPARE(command.Lines(), lines);
         QCOMPARE(outside, QStringList{"earlier"} + lines);
-        QCOMPARE(rec.chars, chunks.join(QString()));
+        QCOMPARE(rec.chars, withChars ? chunks.join(QString()) : QString());
         QCOMPARE(command.EndStatus(), esProcess);
         QCOMPARE(command.ExitCode(), 7u);
         QCOMPARE(command.ProcessInformation().hProcess, -1);
