@@ -45,7 +45,9 @@ int floodChild(long ALines, int AWidth) {
     return 0;
 }
 
-qint64 heapInUse() { return static_cast<qint64>(mallinfo2().uordblks); }
+qint64 heapInUse() {
+    return static_cast<qint64>(mallinfo2().uordblks);
+}
 
 // Busy work standing in for an interface that handles each line slowly.
 void spin(std::chrono::microseconds AFor) {
@@ -63,7 +65,8 @@ struct Figures {
 
 // Runs AStart, which must call ADone when the flood has been delivered, while a 1 ms timer
 // measures the event loop and samples the heap.
-Figures measure(const std::function<void(long& ALines, const std::function<void()>& ADone)>& AStart) {
+Figures
+measure(const std::function<void(long& ALines, const std::function<void()>& ADone)>& AStart) {
     Figures f;
     QEventLoop loop;
     QElapsedTimer clock;
@@ -143,7 +146,8 @@ Figures runQProcess(const QString& AProgram, const QStringList& AArguments,
 void printRow(const char* ALabel, const Figures& AOurs, const Figures& AQt) {
     std::printf("%-26s %16.0f %16.0f\n", ALabel, AOurs.lines / AOurs.seconds,
                 AQt.lines / AQt.seconds);
-    std::printf("%-26s %16lld %16lld\n", "  worst stall (ms)", static_cast<long long>(AOurs.worstStallMs),
+    std::printf("%-26s %16lld %16lld\n", "  worst stall (ms)",
+                static_cast<long long>(AOurs.worstStallMs),
                 static_cast<long long>(AQt.worstStallMs));
     std::printf("%-26s %16.1f %16.1f\n", "  peak in flight (MiB)", AOurs.peakInFlightMb,
                 AQt.peakInFlightMb);

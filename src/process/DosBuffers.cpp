@@ -114,7 +114,9 @@ QStringList& TInputLines::LockList() {
     return FList;
 }
 
-void TInputLines::UnlockList() { FLock.unlock(); }
+void TInputLines::UnlockList() {
+    FLock.unlock();
+}
 
 TProcessTimer::TProcessTimer() = default;
 

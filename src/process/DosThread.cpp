@@ -6,18 +6,20 @@
 
 #include <algorithm>
 #include <array>
-#include <iterator>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <iterator>
 #include <poll.h>
 #include <pthread.h>
 #include <unistd.h>
 
 namespace {
 
-QString systemText(int AErrno) { return QString::fromLocal8Bit(std::strerror(AErrno)); }
+QString systemText(int AErrno) {
+    return QString::fromLocal8Bit(std::strerror(AErrno));
+}
 
 // An exception thrown by a handler of the owner must not unwind through the event loop.
 template <typename F> void guarded(F&& AHandlerCall) {
@@ -138,15 +140,13 @@ void TDosThread::TFd::Close() {
 }
 
 TDosThread::TDosThread(TDosCommand* AOwner)
-    : FOwner(AOwner), FLink(std::make_shared<TRunLink>(AOwner)),
-      FCommandLine(AOwner->FCommandLine), FCurrentDir(AOwner->FCurrentDir),
-      FEnvironment(AOwner->FEnvironment), FInputToOutput(AOwner->FInputToOutput),
-      FLines(&AOwner->FLines), FOutputLines(AOwner->FOutputLines),
-      FMaxTimeAfterBeginning(AOwner->FMaxTimeAfterBeginning),
+    : FOwner(AOwner), FLink(std::make_shared<TRunLink>(AOwner)), FCommandLine(AOwner->FCommandLine),
+      FCurrentDir(AOwner->FCurrentDir), FEnvironment(AOwner->FEnvironment),
+      FInputToOutput(AOwner->FInputToOutput), FLines(&AOwner->FLines),
+      FOutputLines(AOwner->FOutputLines), FMaxTimeAfterBeginning(AOwner->FMaxTimeAfterBeginning),
       FMaxTimeAfterLastOutput(AOwner->FMaxTimeAfterLastOutput), FOnNewChar(AOwner->FOnNewChar),
       FOnNewLine(AOwner->FOnNewLine), FOnTerminateProcess(AOwner->FOnTerminateProcess),
-      FPriority(AOwner->FPriority), FTimer(AOwner->FTimer.get()),
-      FEndStatus(&AOwner->FEndStatus) {}
+      FPriority(AOwner->FPriority), FTimer(AOwner->FTimer.get()), FEndStatus(&AOwner->FEndStatus) {}
 
 std::shared_ptr<TDosThread> TDosThread::Create(TDosCommand* AOwner) {
     std::shared_ptr<TDosThread> worker(new TDosThread(AOwner));
@@ -156,7 +156,9 @@ std::shared_ptr<TDosThread> TDosThread::Create(TDosCommand* AOwner) {
     return worker;
 }
 
-TDosThread::~TDosThread() { Join(); }
+TDosThread::~TDosThread() {
+    Join();
+}
 
 void TDosThread::Terminate() {
     FTerminated.store(true);
@@ -191,9 +193,8 @@ void TDosThread::Execute() {
     }
     dosprocess::ReapUnattachedChildren();
     // Last: the termination handler follows every call this run queued.
-    FLink->Queue([self = shared_from_this()] {
-        guarded([&] { self->FOwner->WorkerTerminated(self); });
-    });
+    FLink->Queue(
+        [self = shared_from_this()] { guarded([&] { self->FOwner->WorkerTerminated(self); }); });
 }
 
 // Worker thread.
@@ -377,7 +378,9 @@ void TDosThread::ProcessOutput() {
     // being looked at.
     QString current = FPending;
     qsizetype spanStart = 0;
-    const auto span = [&](qsizetype AEnd) { return QStringView(text).mid(spanStart, AEnd - spanStart); };
+    const auto span = [&](qsizetype AEnd) {
+        return QStringView(text).mid(spanStart, AEnd - spanStart);
+    };
     qsizetype i = 0;
     while (i < n) {
         if (FTerminated.load(std::memory_order_relaxed)) {
@@ -401,7 +404,8 @@ void TDosThread::ProcessOutput() {
             // CR LF is one line end, also when the CR ended the previous text.
             if (!(c == u'\n' && FLastChar == u'\r')) {
                 FTimer->NewOutput();
-                FBatch->ops.push_back({TOutputOp::Line, {}, std::exchange(current, QString()), span(at)});
+                FBatch->ops.push_back(
+                    {TOutputOp::Line, {}, std::exchange(current, QString()), span(at)});
             }
             spanStart = i;
         } else if (c == 0) {
@@ -509,7 +513,8 @@ void TDosThread::WriteToChild(const QByteArray& ABytes) {
             continue;
         if (errno != EAGAIN)
             throw Exception(QStringLiteral("Failed to write to pipe. Error code: %1").arg(errno));
-        std::array<pollfd, 2> fds{{{FInWrite.fd, POLLOUT, 0}, {FTerminateEvent.Handle(), POLLIN, 0}}};
+        std::array<pollfd, 2> fds{
+            {{FInWrite.fd, POLLOUT, 0}, {FTerminateEvent.Handle(), POLLIN, 0}}};
         if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR)
             throw Exception(QStringLiteral("Failed to write to pipe. Error code: %1").arg(errno));
         if (FTerminated.load())
@@ -540,9 +545,8 @@ void TDosThread::DoTerminateProcess() {
     FCanTerminate = true;
     if (FOnTerminateProcess) {
         bool canTerminate = true;
-        const bool asked = FLink->Synchronize([&] {
-            guarded([&] { FOnTerminateProcess(FOwner, canTerminate); });
-        });
+        const bool asked = FLink->Synchronize(
+            [&] { guarded([&] { FOnTerminateProcess(FOwner, canTerminate); }); });
         // A component being destroyed cannot keep its child.
         if (asked)
             FCanTerminate = canTerminate;

@@ -31,7 +31,9 @@ struct TOutputOp {
     QChar ch;
     QString prefix;
     QStringView tail;
-    QString Text() const { return prefix.isEmpty() ? tail.toString() : QString(prefix).append(tail); }
+    QString Text() const {
+        return prefix.isEmpty() ? tail.toString() : QString(prefix).append(tail);
+    }
 };
 
 struct TOutputBatch {

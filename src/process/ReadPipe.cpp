@@ -54,8 +54,8 @@ void TReadPipe::Execute() {
 bool TReadPipe::WaitForInput(bool AStreamOpen) {
     for (;;) {
         const bool full = FSyncString.Length() >= MaxBuffered;
-        std::array<pollfd, 2> fds{{{FWake.Handle(), POLLIN, 0},
-                                   {full ? FSpace.Handle() : Fread_stdout, POLLIN, 0}}};
+        std::array<pollfd, 2> fds{
+            {{FWake.Handle(), POLLIN, 0}, {full ? FSpace.Handle() : Fread_stdout, POLLIN, 0}}};
         const nfds_t count = AStreamOpen || full ? 2 : 1;
         if (::poll(fds.data(), count, -1) < 0 && errno != EINTR)
             throw EOSError(QString::fromLocal8Bit(std::strerror(errno)));

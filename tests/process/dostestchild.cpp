@@ -8,6 +8,8 @@
 //   sleep:MS          sleep
 //   flood:COUNT:WIDTH print COUNT lines of WIDTH characters, each ended by LF
 //   pwd               print the working folder, LF
+//   nice              print the nice value, LF
+//   closein           close standard input
 //   env:NAME          print the variable's value, LF
 //   args              print each following argument as "arg:" and its hex, LF; ends the steps
 //   exit:CODE         exit at once with CODE (the steps ending exit with 0)
@@ -17,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 
@@ -106,7 +109,8 @@ int main(int argc, char** argv) {
             const size_t colon = rest.find(':');
             const size_t count = std::stoul(rest.substr(0, colon));
             const char c = rest.at(colon + 1);
-            const std::string tail = rest.size() > colon + 3 ? unescape(rest.substr(colon + 3)) : "";
+            const std::string tail =
+                rest.size() > colon + 3 ? unescape(rest.substr(colon + 3)) : "";
             writeAll(std::string(count, c) + tail);
         } else if (arg == "wait") {
             readStdin(static_cast<size_t>(-1), true);
@@ -133,6 +137,10 @@ int main(int argc, char** argv) {
                 }
             }
             writeAll(block);
+        } else if (arg == "nice") {
+            writeAll(std::to_string(::getpriority(PRIO_PROCESS, 0)) + "\n");
+        } else if (arg == "closein") {
+            ::close(0);
         } else if (arg == "pwd") {
             char buffer[4096];
             writeAll(std::string(::getcwd(buffer, sizeof buffer) ? buffer : "?") + "\n");

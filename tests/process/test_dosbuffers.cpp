@@ -108,21 +108,30 @@ private slots:
         QTest::addColumn<QString>("program");
         QTest::addColumn<QStringList>("arguments");
         const QString blank = QStringLiteral("/opt/dir with blanks/prog name");
-        QTest::newRow("plain") << "prog a b" << "prog" << QStringList{"a", "b"};
-        QTest::newRow("blanks collapse") << "  prog   a \t b  " << "prog" << QStringList{"a", "b"};
-        QTest::newRow("quoted program") << "\"/x y/p\" z" << "/x y/p" << QStringList{"z"};
-        QTest::newRow("quoted argument") << "p \"a b\" c" << "p" << QStringList{"a b", "c"};
-        QTest::newRow("escaped quote") << "p a\\\"b" << "p" << QStringList{"a\"b"};
-        QTest::newRow("backslashes kept") << "p C:\\dir\\ x" << "p" << QStringList{"C:\\dir\\", "x"};
-        QTest::newRow("even backslashes then quote")
-            << "p \"a\\\\\" b" << "p" << QStringList{"a\\", "b"};
-        QTest::newRow("empty argument") << "p \"\" x" << "p" << QStringList{"", "x"};
-        QTest::newRow("quote run") << "p \"a\"\"\"b\"" << "p" << QStringList{"a\"b"};
+        QTest::newRow("plain") << "prog a b"
+                               << "prog" << QStringList{"a", "b"};
+        QTest::newRow("blanks collapse") << "  prog   a \t b  "
+                                         << "prog" << QStringList{"a", "b"};
+        QTest::newRow("quoted program") << "\"/x y/p\" z"
+                                        << "/x y/p" << QStringList{"z"};
+        QTest::newRow("quoted argument") << "p \"a b\" c"
+                                         << "p" << QStringList{"a b", "c"};
+        QTest::newRow("escaped quote") << "p a\\\"b"
+                                       << "p" << QStringList{"a\"b"};
+        QTest::newRow("backslashes kept") << "p C:\\dir\\ x"
+                                          << "p" << QStringList{"C:\\dir\\", "x"};
+        QTest::newRow("even backslashes then quote") << "p \"a\\\\\" b"
+                                                     << "p" << QStringList{"a\\", "b"};
+        QTest::newRow("empty argument") << "p \"\" x"
+                                        << "p" << QStringList{"", "x"};
+        QTest::newRow("quote run") << "p \"a\"\"\"b\""
+                                   << "p" << QStringList{"a\"b"};
         QTest::newRow("unquoted path with blanks")
             << blank + " -x \"y z\"" << blank << QStringList{"-x", "y z"};
-        QTest::newRow("unquoted path, first part exists")
-            << "/opt/dir with" << "/opt/dir" << QStringList{"with"};
-        QTest::newRow("no such path") << "/nope/a b" << "/nope/a" << QStringList{"b"};
+        QTest::newRow("unquoted path, first part exists") << "/opt/dir with"
+                                                          << "/opt/dir" << QStringList{"with"};
+        QTest::newRow("no such path") << "/nope/a b"
+                                      << "/nope/a" << QStringList{"b"};
     }
 
     void split() {
@@ -132,7 +141,8 @@ private slots:
         const QSet<QString> files{QStringLiteral("/opt/dir with blanks/prog name"),
                                   QStringLiteral("/opt/dir")};
         const auto exists = [&](const QString& p) {
-            return files.contains(p) && (p != QStringLiteral("/opt/dir") || line == "/opt/dir with");
+            return files.contains(p) &&
+                   (p != QStringLiteral("/opt/dir") || line == "/opt/dir with");
         };
         const auto split = SplitCommandLine(line, exists);
         QCOMPARE(split.program, program);

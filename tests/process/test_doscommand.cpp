@@ -105,8 +105,10 @@ private slots:
             {"beginning then entire", {"12", "3\n"}, {"B:12", "E:123"}, {"123"}},
             {"growing partial", {"1", "2", "3\n"}, {"B:1", "B:12", "E:123"}, {"123"}},
             {"NUL dropped", {QString::fromUtf8("a\0b\0\n", 5)}, {"E:ab"}, {"ab"}},
-            {"NUL in a carried line", {QString::fromUtf8("x\0", 2), QString::fromUtf8("y\0z\n", 4)},
-             {"B:x", "E:xyz"}, {"xyz"}},
+            {"NUL in a carried line",
+             {QString::fromUtf8("x\0", 2), QString::fromUtf8("y\0z\n", 4)},
+             {"B:x", "E:xyz"},
+             {"xyz"}},
             {"ok without line end", {"ok"}, {"B:ok", "E:ok"}, {"ok"}},
         };
         for (const Case& c : cases)
@@ -275,21 +277,57 @@ private slots:
         ::kill(pid, SIGKILL);
     }
 
+    void timeLimit_data() {
+        QTest::addColumn<int>("afterBeginning");
+        QTest::addColumn<int>("afterLastOutput");
+        QTest::addColumn<int>("atLeastMs");
+        // A limit of N seconds is exceeded by tick N + 1.
+        QTest::newRow("since beginning, 3 s") << 3 << 0 << 3500;
+        // An unfinished line is no output for this limit.
+        QTest::newRow("since last line, 1 s") << 0 << 1 << 1500;
+    }
+
     void timeLimit() {
+        QFETCH(int, afterBeginning);
+        QFETCH(int, afterLastOutput);
+        QFETCH(int, atLeastMs);
         TDosCommand command;
         Recorder rec;
         rec.attach(command);
-        command.setMaxTimeAfterBeginning(3);
-        command.setCommandLine(childCommand({"out:start\\n", "sleep:60000"}));
+        command.setMaxTimeAfterBeginning(afterBeginning);
+        command.setMaxTimeAfterLastOutput(afterLastOutput);
+        command.setCommandLine(childCommand({"out:start\\n", "out:more", "sleep:60000"}));
         QElapsedTimer clock;
         clock.start();
         command.Execute();
         QTRY_COMPARE_WITH_TIMEOUT(rec.terminated, 1, RunTimeout);
-        // The limit is exceeded by the fourth tick, not the third.
-        QVERIFY2(clock.elapsed() >= 3500, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() >= atLeastMs, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(command.EndStatus(), esTime);
         QCOMPARE(command.ExitCode(), 0u);
-        QCOMPARE(rec.events, (QStringList{"E:start", "T"}));
+        QCOMPARE(rec.events.first(), QStringLiteral("E:start"));
+        // The unfinished line is completed at the end, one way or the other.
+        QCOMPARE(rec.events.mid(rec.events.size() - 2), (QStringList{"E:more", "T"}));
+        QCOMPARE(command.Lines(), (QStringList{"start", "more"}));
+    }
+
+    void writeFailureEndsTheRun() {
+        TDosCommand command;
+        Recorder rec;
+        rec.attach(command);
+        rec.onLine = [&](const QString&, TOutputType) {
+            command.SendLine(QStringLiteral("x"), true);
+        };
+        command.setCommandLine(childCommand({"closein", "out:ready\\n", "sleep:60000"}));
+        command.Execute();
+        QTRY_COMPARE_WITH_TIMEOUT(rec.terminated, 1, RunTimeout);
+        QCOMPARE(command.EndStatus(), esError);
+        const auto& boxes = platformDouble->dialogs.boxes;
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].text,
+                 QStringLiteral("Exception\r\nFailed to write to pipe. Error code: %1").arg(EPIPE));
+        // A failed run leaves no child behind.
+        const pid_t pid = static_cast<pid_t>(command.ProcessInformation().dwProcessId);
+        QVERIFY(::kill(pid, 0) != 0 && errno == ESRCH);
     }
 
     void sendLine_data() {
@@ -356,7 +394,9 @@ private slots:
             AHandled = handled;
         });
         int boxesAtEnd = -1;
-        rec.onTerminated = [&] { boxesAtEnd = static_cast<int>(platformDouble->dialogs.boxes.size()); };
+        rec.onTerminated = [&] {
+            boxesAtEnd = static_cast<int>(platformDouble->dialogs.boxes.size());
+        };
         command.setCommandLine(line);
         command.Execute();
         QTRY_COMPARE_WITH_TIMEOUT(rec.terminated, 1, RunTimeout);
@@ -402,7 +442,7 @@ private slots:
 
     void argumentsRoundTrip() {
         const QStringList args{"plain", "two words", "say \"hi\"", "C:\\path\\", "a\\\\\"b",
-                               "",      "\\\"",      "tab\there", "ünïcode"};
+                               "",      "\\\"",      "tab\there",  "ünïcode"};
         TDosCommand command;
         Recorder rec;
         rec.attach(command);
@@ -415,18 +455,20 @@ private slots:
         QCOMPARE(command.Lines(), expected);
     }
 
-    void folderAndEnvironment() {
+    void folderEnvironmentAndPriority() {
         QTemporaryDir dir;
         TDosCommand command;
         Recorder rec;
         rec.attach(command);
         command.setCurrentDir(dir.path());
         command.Environment() << QStringLiteral("VELTRINO_RUNNER_TEST=yes");
-        command.setCommandLine(childCommand({"pwd", "env:VELTRINO_RUNNER_TEST", "env:HOME"}));
+        command.setPriority(0x40); // IDLE_PRIORITY_CLASS: the lowest
+        command.setCommandLine(
+            childCommand({"pwd", "env:VELTRINO_RUNNER_TEST", "env:HOME", "nice"}));
         command.Execute();
         QTRY_COMPARE_WITH_TIMEOUT(rec.terminated, 1, RunTimeout);
-        QCOMPARE(command.Lines(),
-                 (QStringList{QFileInfo(dir.path()).canonicalFilePath(), "yes", testenv::home()}));
+        QCOMPARE(command.Lines(), (QStringList{QFileInfo(dir.path()).canonicalFilePath(), "yes",
+                                               testenv::home(), "19"}));
     }
 
     void destroyedDuringRun() {

@@ -8,8 +8,8 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 
 #include <cerrno>
 #include <sys/wait.h>
@@ -18,9 +18,9 @@ class TestDosStress : public QObject {
     Q_OBJECT
 
     static int openDescriptors() {
-        return static_cast<int>(
-            QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
-                .size());
+        return static_cast<int>(QDir(QStringLiteral("/proc/self/fd"))
+                                    .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
+                                    .size());
     }
 
 private slots:
