@@ -210,7 +210,6 @@ void TDosThread::Run() {
             return FOwner->DecodeOutputBytes(this, ABuf);
         });
         FPending.clear();
-        FPartialShown = false;
         FExitCode = FChild.ExitCode();
         MainLoop();
         Ending();
@@ -417,7 +416,6 @@ void TDosThread::ProcessOutput() {
     FPending = current.append(span(n));
     if (!FPending.isEmpty()) {
         FBatch->ops.push_back({TOutputOp::Partial, {}, FPending, {}});
-        FPartialShown = true;
     }
     FlushBatch();
 }
@@ -489,7 +487,6 @@ void TDosThread::DoSendLine() {
             sent.chop(2);
         FBatch = std::make_shared<TOutputBatch>();
         FBatch->ops.push_back({TOutputOp::Echo, {}, std::exchange(FPending, QString()) + sent, {}});
-        FPartialShown = false;
         FlushBatch();
     }
     FInputLines.Delete(0);

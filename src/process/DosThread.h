@@ -158,7 +158,6 @@ private:
 
     // Output state of the run.
     QString FPending;
-    bool FPartialShown = false;
     char16_t FLastChar = 0;
     std::shared_ptr<TOutputBatch> FBatch;
     std::atomic<qint64> FBacklog{0};

@@ -13,7 +13,10 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using dostest::childCommand;
 using dostest::Recorder;
@@ -415,6 +418,41 @@ private slots:
                      QFileInfo(QCoreApplication::applicationFilePath()).fileName());
             QCOMPARE(boxes[0].flags, 0x2010);
         }
+    }
+
+    void pipeFailure() {
+#ifdef __SANITIZE_ADDRESS__
+        // The sanitizers' own checks open pipes, and this test takes every descriptor away; it
+        // runs in the ThreadSanitizer tree (tools/tsan-process.sh) instead.
+        QSKIP("needs a build without AddressSanitizer");
+#endif
+        TDosCommand command;
+        Recorder rec;
+        rec.attach(command);
+        command.setCommandLine(childCommand({"out:x\\n"}));
+        // Leave exactly the three descriptors the worker's events take when it is created, so
+        // that its pipes are the first thing to fail.
+        rlimit saved{};
+        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+        rlimit low = saved;
+        low.rlim_cur = 128;
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &low), 0);
+        QList<int> filler;
+        for (int fd; (fd = ::dup(0)) >= 0;)
+            filler << fd;
+        for (int i = 0; i < 3; ++i)
+            ::close(filler.takeLast());
+        command.Execute();
+        QTRY_COMPARE_WITH_TIMEOUT(rec.terminated, 1, RunTimeout);
+        for (const int fd : filler)
+            ::close(fd);
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+        QCOMPARE(command.EndStatus(), esError);
+        QCOMPARE(rec.events, QStringList{"T"});
+        const auto& boxes = platformDouble->dialogs.boxes;
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].text, "ECreatePipeError\r\nError creating Pipe: " +
+                                    QString::fromLocal8Bit(std::strerror(EMFILE)));
     }
 
     void programPathWithBlanks_data() {
