@@ -430,8 +430,8 @@ private slots:
         Recorder rec;
         rec.attach(command);
         command.setCommandLine(childCommand({"out:x\\n"}));
-        // Leave exactly the three descriptors the worker's events take when it is created, so
-        // that its pipes are the first thing to fail.
+        // Leave exactly the four descriptors that Execute takes (the run timer's event and the
+        // worker's three), so that the worker's pipes are the first thing to fail.
         rlimit saved{};
         QCOMPARE(::getrlimit(RLIMIT_NOFILE, &saved), 0);
         rlimit low = saved;
@@ -440,7 +440,7 @@ private slots:
         QList<int> filler;
         for (int fd; (fd = ::dup(0)) >= 0;)
             filler << fd;
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < 4; ++i)
             ::close(filler.takeLast());
         command.Execute();
         QTRY_COMPARE_WITH_TIMEOUT(rec.terminated, 1, RunTimeout);
