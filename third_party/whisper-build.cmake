@@ -27,7 +27,7 @@ function(wb_fetch_package)
     file(MAKE_DIRECTORY "${downloads}")
     if(NOT EXISTS "${tarball}")
         message(STATUS "whisper-cli: fetching ${WB_PACKAGE} from the npm registry")
-        execute_process(COMMAND "${WB_NPM}" pack "${WB_PACKAGE}" --silent
+        execute_process(COMMAND "${WB_NPM}" pack "${WB_PACKAGE}" --silent --prefer-offline
                         WORKING_DIRECTORY "${downloads}"
                         RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
         if(NOT rc EQUAL 0 OR NOT EXISTS "${tarball}")

@@ -100,7 +100,9 @@ std::string trim(const std::string& s) {
     return s.substr(b, e - b + 1);
 }
 
-bool yes(const std::string& v) { return v == "yes" || v == "1" || v == "true" || v == "on"; }
+bool yes(const std::string& v) {
+    return v == "yes" || v == "1" || v == "true" || v == "on";
+}
 
 double toSeconds(const std::string& v) {
     std::istringstream in(v);
@@ -203,8 +205,8 @@ Behaviour readBehaviour(const char* argv0, const std::string& input) {
     const std::string inputName = fs::path(input).filename().string();
     {
         const char* named = std::getenv("FAKE_WHISPER_CONTROL");
-        const fs::path control = named && *named ? fs::path(named)
-                                                 : ownFolder(argv0) / "fake-whisper.conf";
+        const fs::path control =
+            named && *named ? fs::path(named) : ownFolder(argv0) / "fake-whisper.conf";
         std::ifstream in(control);
         if (in) {
             Source s{b};

@@ -2,8 +2,8 @@
 // nothing: its duration line must read through the application's parser, its segment lines must
 // have the tool's form, and each behaviour a test can choose must do what its name says.
 
-#include "app/RecognizerOutput.h"
 #include "TestEnvironment.h"
+#include "app/RecognizerOutput.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -56,8 +56,9 @@ struct Run {
     QStringList segmentTexts;
 };
 
-const QRegularExpression kSegment(QStringLiteral(
-    "^\\[(\\d\\d):(\\d\\d):(\\d\\d)\\.(\\d\\d\\d) --> (\\d\\d):(\\d\\d):(\\d\\d)\\.(\\d\\d\\d)\\]  (.*)$"));
+const QRegularExpression
+    kSegment(QStringLiteral("^\\[(\\d\\d):(\\d\\d):(\\d\\d)\\.(\\d\\d\\d) --> "
+                            "(\\d\\d):(\\d\\d):(\\d\\d)\\.(\\d\\d\\d)\\]  (.*)$"));
 
 } // namespace
 
@@ -95,7 +96,9 @@ class TestFakeWhisper : public QObject {
         return r;
     }
 
-    QString output(const QString& ext) const { return FRoot.filePath(QStringLiteral("out/temp.") + ext); }
+    QString output(const QString& ext) const {
+        return FRoot.filePath(QStringLiteral("out/temp.") + ext);
+    }
 
     void clearOutputs() const {
         QDir out(FRoot.filePath(QStringLiteral("out")));
@@ -128,25 +131,34 @@ private Q_SLOTS:
         QTest::addColumn<int>("outputSize"); // -1: no file
         QTest::addColumn<QByteArray>("outputStart");
 
-        QTest::newRow("ok lrc") << "" << "-olrc" << 0 << 4.5 << 2 << 4.5 << 89
+        QTest::newRow("ok lrc") << ""
+                                << "-olrc" << 0 << 4.5 << 2 << 4.5 << 89
                                 << QByteArray("[by:whisper.cpp]\n[00:00.00] Hello");
-        QTest::newRow("ok srt") << "" << "-osrt" << 0 << 4.5 << 2 << 4.5 << 118
+        QTest::newRow("ok srt") << ""
+                                << "-osrt" << 0 << 4.5 << 2 << 4.5 << 118
                                 << QByteArray("1\n00:00:00,000 --> 00:00:02,250\n Hello");
-        QTest::newRow("ok vtt") << "" << "-ovtt" << 0 << 4.5 << 2 << 4.5 << 122
+        QTest::newRow("ok vtt") << ""
+                                << "-ovtt" << 0 << 4.5 << 2 << 4.5 << 122
                                 << QByteArray("WEBVTT\n\n00:00:00.000 --> 00:00:02.250\n Hello");
-        QTest::newRow("ok txt") << "" << "-otxt" << 0 << 4.5 << 2 << 4.5 << 52
+        QTest::newRow("ok txt") << ""
+                                << "-otxt" << 0 << 4.5 << 2 << 4.5 << 52
                                 << QByteArray(" Hello from the recognizer double.\n Second");
-        QTest::newRow("fail") << "mode=fail" << "-olrc" << 1 << 0.0 << 0 << 0.0 << -1 << QByteArray();
-        QTest::newRow("empty") << "mode=empty" << "-osrt" << 0 << 4.5 << 2 << 4.5 << 0 << QByteArray();
-        QTest::newRow("no duration") << "mode=noduration" << "-otxt" << 0 << 0.0 << 2 << 4.5 << 52
-                                     << QByteArray(" Hello");
-        QTest::newRow("beyond") << "mode=beyond" << "-otxt" << 0 << 4.5 << 3 << 9.5 << 69
-                                << QByteArray(" Hello");
+        QTest::newRow("fail") << "mode=fail"
+                              << "-olrc" << 1 << 0.0 << 0 << 0.0 << -1 << QByteArray();
+        QTest::newRow("empty") << "mode=empty"
+                               << "-osrt" << 0 << 4.5 << 2 << 4.5 << 0 << QByteArray();
+        QTest::newRow("no duration")
+            << "mode=noduration"
+            << "-otxt" << 0 << 0.0 << 2 << 4.5 << 52 << QByteArray(" Hello");
+        QTest::newRow("beyond") << "mode=beyond"
+                                << "-otxt" << 0 << 4.5 << 3 << 9.5 << 69 << QByteArray(" Hello");
         QTest::newRow("duration and segments")
-            << "duration=61;segment=0,1.5, Bir;segment=1.5,62.125, İki" << "-olrc" << 0
-            << 61.0 << 2 << 62.125 << 48 << QByteArray("[by:whisper.cpp]\n[00:00.00] Bir\n[00:01.50] İki\n");
+            << "duration=61;segment=0,1.5, Bir;segment=1.5,62.125, İki"
+            << "-olrc" << 0 << 61.0 << 2 << 62.125 << 48
+            << QByteArray("[by:whisper.cpp]\n[00:00.00] Bir\n[00:01.50] İki\n");
         QTest::newRow("no tag, exit code")
-            << "lrc_tag=no;exit=7" << "-olrc" << 7 << 4.5 << 2 << 4.5 << 72 << QByteArray("[00:00.00] Hello");
+            << "lrc_tag=no;exit=7"
+            << "-olrc" << 7 << 4.5 << 2 << 4.5 << 72 << QByteArray("[00:00.00] Hello");
     }
 
     void behaviours() {
@@ -175,11 +187,12 @@ private Q_SLOTS:
     }
 
     void printsUtf8Text() {
-        const Run r = run(FRoot.filePath(QStringLiteral("song 30 sec.wav")), QStringLiteral("-otxt"),
-                          QStringLiteral("mode=utf8"));
+        const Run r = run(FRoot.filePath(QStringLiteral("song 30 sec.wav")),
+                          QStringLiteral("-otxt"), QStringLiteral("mode=utf8"));
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.segmentTexts.value(0), QString::fromUtf8(" Grüße aus Köln, çığ düştü."));
-        QVERIFY(QString::fromUtf8(readFile(output(QStringLiteral("txt")))).contains(QString::fromUtf8("日本語")));
+        QVERIFY(QString::fromUtf8(readFile(output(QStringLiteral("txt"))))
+                    .contains(QString::fromUtf8("日本語")));
     }
 
     void slowRunCanBeStopped() {
@@ -233,12 +246,17 @@ private Q_SLOTS:
         const QString env = QStringLiteral("args_file=") + log;
         QCOMPARE(run(odd, QStringLiteral("-ovtt"), env).exitCode, 0);
         const QStringList args = QString::fromUtf8(readFile(log)).split(QLatin1Char('\n'));
-        QCOMPARE(args.mid(0, 4), (QStringList{QStringLiteral("-m"), FModel, QStringLiteral("-f"), odd}));
+        QCOMPARE(args.mid(0, 4),
+                 (QStringList{QStringLiteral("-m"), FModel, QStringLiteral("-f"), odd}));
         QCOMPARE(args.value(12), QStringLiteral("--"));
 
         clearOutputs();
-        QCOMPARE(run(odd, QStringLiteral("-ovtt"), env, FRoot.filePath(QStringLiteral("nope.bin"))).exitCode, 3);
-        QCOMPARE(run(FRoot.filePath(QStringLiteral("gone.wav")), QStringLiteral("-ovtt"), env).exitCode, 2);
+        QCOMPARE(run(odd, QStringLiteral("-ovtt"), env, FRoot.filePath(QStringLiteral("nope.bin")))
+                     .exitCode,
+                 3);
+        QCOMPARE(
+            run(FRoot.filePath(QStringLiteral("gone.wav")), QStringLiteral("-ovtt"), env).exitCode,
+            2);
         QCOMPARE(QDir(FRoot.filePath(QStringLiteral("out"))).entryList(QDir::Files), QStringList());
     }
 };

@@ -1,5 +1,5 @@
-#include "app/RecognizerOutput.h"
 #include "TestEnvironment.h"
+#include "app/RecognizerOutput.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -13,8 +13,8 @@ private Q_SLOTS:
         QTest::addColumn<double>("seconds");
         const QString tail = QStringLiteral(", 4 threads, 1 processors, 5 beams + best of 5, "
                                             "lang = auto, task = transcribe, timestamps = 1 ...");
-        QTest::newRow("plain example") << "main: processing x (120000 samples, 77.2 sec), more"
-                                       << 77.2;
+        QTest::newRow("plain example")
+            << "main: processing x (120000 samples, 77.2 sec), more" << 77.2;
         QTest::newRow("no blank before sec") << "main: processing x (7.5sec)" << 0.0;
         QTest::newRow("tool's own line")
             << "main: processing '/music/song.wav' (176000 samples, 11.0 sec)" + tail << 11.0;
@@ -26,10 +26,11 @@ private Q_SLOTS:
             << "main: processing '/m/x (9 samples, 99.0 sec).wav' (16000 samples, 1.0 sec)" + tail
             << 1.0;
         QTest::newRow("non-ASCII name")
-            << QString::fromUtf8("main: processing '/m/şarkı ğ.flac' (4000 samples, 0.3 sec)") + tail
+            << QString::fromUtf8("main: processing '/m/şarkı ğ.flac' (4000 samples, 0.3 sec)") +
+                   tail
             << 0.3;
-        QTest::newRow("no group: number before the first sec") << "main: processing x 12.5 sec"
-                                                               << 12.5;
+        QTest::newRow("no group: number before the first sec")
+            << "main: processing x 12.5 sec" << 12.5;
         QTest::newRow("no group: the plain rule, even on a name")
             << "main: processing 30 sec ad.mp3" << 30.0;
         QTest::newRow("comma is no decimal point")

@@ -3,8 +3,8 @@
 // "main: processing" line, and writes its output under the -of base. The tensor-less test model
 // makes it run its whole pipeline in about a second without recognising any words.
 
-#include "app/RecognizerOutput.h"
 #include "TestEnvironment.h"
+#include "app/RecognizerOutput.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -108,15 +108,17 @@ Run runCommandLine(const QString& tool, const QString& commandLine, const QStrin
     return run;
 }
 
-QString q(const QString& path) { return QLatin1Char('"') + path + QLatin1Char('"'); }
+QString q(const QString& path) {
+    return QLatin1Char('"') + path + QLatin1Char('"');
+}
 
 } // namespace
 
 class TestWhisperContract : public QObject {
     Q_OBJECT
     QTemporaryDir FRoot;
-    QString FTool;   // a copy in a moved folder whose path has blanks and non-ASCII letters
-    QString FModel;  // likewise
+    QString FTool;  // a copy in a moved folder whose path has blanks and non-ASCII letters
+    QString FModel; // likewise
     QString FInputDir;
     QString FWorkDir;
     QString FElsewhere;
@@ -142,9 +144,10 @@ private Q_SLOTS:
                                  .arg(built)));
         const QString model = testenv::sharedTestData(QStringLiteral("for-tests-ggml-tiny.bin"));
         if (!QFileInfo::exists(model))
-            QSKIP(qPrintable(QStringLiteral("the test model is missing: put for-tests-ggml-tiny.bin "
-                                            "into %1")
-                                 .arg(QFileInfo(model).absolutePath())));
+            QSKIP(
+                qPrintable(QStringLiteral("the test model is missing: put for-tests-ggml-tiny.bin "
+                                          "into %1")
+                               .arg(QFileInfo(model).absolutePath())));
         QVERIFY(FRoot.isValid());
         const QString base = FRoot.path();
         // The "whisper" folder is moved away from the build tree: it must carry all it needs.
@@ -170,13 +173,20 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("expectedStart");
         // What the tensor-less model makes the tool write: its LRC tag, the VTT header, and
         // empty SRT and TXT files (no words were recognised).
-        QTest::newRow("wav lrc") << "wav" << "-olrc" << QByteArray("[by:whisper.cpp]");
-        QTest::newRow("wav srt") << "wav" << "-osrt" << QByteArray();
-        QTest::newRow("wav vtt") << "wav" << "-ovtt" << QByteArray("WEBVTT");
-        QTest::newRow("wav txt") << "wav" << "-otxt" << QByteArray();
-        QTest::newRow("mp3 lrc") << "mp3" << "-olrc" << QByteArray("[by:whisper.cpp]");
-        QTest::newRow("ogg lrc") << "ogg" << "-olrc" << QByteArray("[by:whisper.cpp]");
-        QTest::newRow("flac vtt") << "flac" << "-ovtt" << QByteArray("WEBVTT");
+        QTest::newRow("wav lrc") << "wav"
+                                 << "-olrc" << QByteArray("[by:whisper.cpp]");
+        QTest::newRow("wav srt") << "wav"
+                                 << "-osrt" << QByteArray();
+        QTest::newRow("wav vtt") << "wav"
+                                 << "-ovtt" << QByteArray("WEBVTT");
+        QTest::newRow("wav txt") << "wav"
+                                 << "-otxt" << QByteArray();
+        QTest::newRow("mp3 lrc") << "mp3"
+                                 << "-olrc" << QByteArray("[by:whisper.cpp]");
+        QTest::newRow("ogg lrc") << "ogg"
+                                 << "-olrc" << QByteArray("[by:whisper.cpp]");
+        QTest::newRow("flac vtt") << "flac"
+                                  << "-ovtt" << QByteArray("WEBVTT");
     }
 
     void acceptsTheCommandLineAndWritesUnderTheBase() {
@@ -195,7 +205,8 @@ private Q_SLOTS:
                 QVERIFY(writeFile(source, wav));
                 const Encoder enc = encoderFor(format, source, input);
                 if (QStandardPaths::findExecutable(enc.program).isEmpty())
-                    QSKIP(qPrintable(enc.program + QStringLiteral(" is not installed (tools/deps.sh)")));
+                    QSKIP(qPrintable(enc.program +
+                                     QStringLiteral(" is not installed (tools/deps.sh)")));
                 QCOMPARE(QProcess::execute(enc.program, enc.arguments), 0);
             }
         }
@@ -216,11 +227,11 @@ private Q_SLOTS:
                  qPrintable(durationLines[0]));
         const double seconds = ParseDurationLine(durationLines[0]);
         // Decoders of lossy formats may add a few frames of padding.
-        const double tolerance = format == QLatin1String("wav") || format == QLatin1String("flac")
-                                     ? 0.051
-                                     : 0.2;
-        QVERIFY2(std::abs(seconds - kSeconds) <= tolerance,
-                 qPrintable(QStringLiteral("read %1 s from: %2").arg(seconds).arg(durationLines[0])));
+        const double tolerance =
+            format == QLatin1String("wav") || format == QLatin1String("flac") ? 0.051 : 0.2;
+        QVERIFY2(
+            std::abs(seconds - kSeconds) <= tolerance,
+            qPrintable(QStringLiteral("read %1 s from: %2").arg(seconds).arg(durationLines[0])));
 
         const QString output = FWorkDir + QStringLiteral("/temp.") + flag.mid(2);
         QCOMPARE(QDir(FWorkDir).entryList(QDir::Files), QStringList{QFileInfo(output).fileName()});
@@ -243,11 +254,11 @@ private Q_SLOTS:
         const QString input = FInputDir + QStringLiteral("/missing check.wav");
         QVERIFY(writeFile(input, makeWav(0.5)));
         emptyWorkDir();
-        const Run run = runCommandLine(
-            FTool,
-            commandLine(modelGiven ? FModel : QString(), inputGiven ? input : QString(),
-                        QStringLiteral("-olrc")),
-            FElsewhere);
+        const Run run =
+            runCommandLine(FTool,
+                           commandLine(modelGiven ? FModel : QString(),
+                                       inputGiven ? input : QString(), QStringLiteral("-olrc")),
+                           FElsewhere);
         QVERIFY(run.finished);
         QVERIFY(run.exitCode != 0);
         QCOMPARE(QDir(FWorkDir).entryList(QDir::Files), QStringList());
