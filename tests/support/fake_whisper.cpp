@@ -8,7 +8,9 @@
 // "[by:whisper.cpp]" tag line). Like the real tool it fails with exit code 3 when the model file
 // is missing and with 2 when the input file is missing; an unknown argument gives exit code 1.
 //
-// Install it as whisper/whisper-cli beside a test copy of the program. What it does is chosen by
+// Install it as whisper/whisper-cli beside a test copy of the program (its built path is the
+// macro VELTRINO_FAKE_WHISPER_CLI in every test), with any file as whisper/ggml-base.bin, since
+// like the real tool it wants its model file to exist. What it does is chosen by
 // "key=value" lines, read in this order (later ones win):
 //   1. the control file "fake-whisper.conf" beside this executable, or instead the file named by
 //      the environment variable FAKE_WHISPER_CONTROL;

@@ -113,7 +113,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(FRoot.filePath(QStringLiteral("prog/whisper"))));
         QVERIFY(QDir().mkpath(FRoot.filePath(QStringLiteral("out"))));
         FTool = FRoot.filePath(QStringLiteral("prog/whisper/whisper-cli"));
-        QVERIFY(QFile::copy(QStringLiteral(FAKE_WHISPER_CLI), FTool));
+        QVERIFY(QFile::copy(QStringLiteral(VELTRINO_FAKE_WHISPER_CLI), FTool));
         FModel = FRoot.filePath(QStringLiteral("prog/whisper/ggml-base.bin"));
         QVERIFY(writeFile(FModel, "model"));
         QVERIFY(writeFile(FRoot.filePath(QStringLiteral("song 30 sec.wav")), wavOf(4.5)));
