@@ -22,7 +22,8 @@
 //
 // Keys:
 //   mode=ok|fail|empty|utf8|slow|beyond|noduration   a preset; keys after it adjust it
-//       ok          (default) prints the duration line and the segments, writes the output
+//       ok          (default) prints the duration line and the segments, writes the output;
+//                   in a section it undoes a preset chosen for all inputs
 //       fail        prints an error line, writes no output, exits with 1
 //       empty       writes a 0-byte output file
 //       utf8        segments with non-ASCII UTF-8 text
@@ -121,7 +122,14 @@ struct Source {
 
     void apply(const std::string& key, const std::string& value) {
         if (key == "mode") {
-            if (value == "fail") {
+            if (value == "ok") {
+                const Behaviour defaults;
+                b.exitCode = defaults.exitCode;
+                b.output = defaults.output;
+                b.durationLine = defaults.durationLine;
+                b.beyond = b.utf8 = b.failMessage = false;
+                b.slowSegments = b.delayMs = 0;
+            } else if (value == "fail") {
                 b.exitCode = 1;
                 b.output = "none";
                 b.failMessage = true;
