@@ -18,9 +18,17 @@ QString withTrailingSeparator(const QString& path) {
     return path + QLatin1Char('/');
 }
 
+namespace {
+QString programFolderOverride;
+}
+
 QString programFolder() {
+    if (!programFolderOverride.isEmpty())
+        return withTrailingSeparator(programFolderOverride);
     return withTrailingSeparator(QCoreApplication::applicationDirPath());
 }
+
+void setProgramFolderForTests(const QString& folder) { programFolderOverride = folder; }
 
 QString appDataFolder() {
     QString path = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);

@@ -7,6 +7,8 @@ namespace platform {
 
 // The folder of the running executable.
 QString programFolder();
+// Tests point the program folder at a temporary copy; an empty path restores the real one.
+void setProgramFolderForTests(const QString& folder);
 // The per-user application-data folder (no trailing separator, as the callers append to it).
 QString appDataFolder();
 // The user's desktop folder.

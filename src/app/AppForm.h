@@ -1,0 +1,205 @@
+#pragma once
+// The main window. Its methods are spread over several files by concern:
+//   AppForm.cpp            the controls, menus and layout
+//   AppForm_Settings.cpp   start-up, restoring and saving the settings, reset, exit
+//   AppForm_JobList.cpp    adding, scanning, dropping and the list's commands, output folder
+//   AppForm_Conversion.cpp the Convert/STOP run, the recognizer's command line and output
+//   AppForm_Models.cpp     the model list and the model chosen for a job
+//   AppForm_Download.cpp   the model download
+//   AppForm_Update.cpp     the update check's timer and switch
+//   AppForm_Windows.cpp    about, feedback, online help and the language window
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QStatusBar;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QTreeView;
+class TIniStore;
+class TJobListModel;
+
+class TAppForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TAppForm(QWidget* parent = nullptr);
+    ~TAppForm() override;
+
+    // Identity and folders, set once at start.
+    const QString& CompanyName() const { return FCompanyName; }
+    const QString& ProductName() const { return FProductName; }
+    const QString& VersionText() const { return FVersionText; }
+    const QString& AppName() const { return FAppName; }
+    const QString& DataFolder() const { return FDataFolder; }
+    const QString& WorkFolder() const { return FWorkFolder; }
+    TIniStore& Settings() { return *FSettings; }
+
+    // Status bar's first panel.
+    void SetStatusText(const QString& text);
+    QString StatusText() const;
+
+    // Language window: does nothing here, the interface language is chosen again at start.
+    void SetLanguageFile(const QString& fileName);
+
+    // Writes one setting and the file back; a failed write is reported once per session.
+    void WriteSetting(const QString& key, const QString& value);
+
+    // --- Job list (AppForm_JobList.cpp)
+    void Ekle(const QString& isim);
+    void KlasorYukle(const QString& klasor);
+    void ChangeMyFolder(const QString& foldername);
+    TJobListModel& Jobs() { return *FJobs; }
+
+    // --- Models (AppForm_Models.cpp, AppForm_Download.cpp)
+    // Fetches the model file named by its full local path in the background.
+    void DownloadModelFile(const QString& modelPath);
+
+public Q_SLOTS:
+    // Settings
+    void RadioButton1Click();
+    void RadioButton2Click();
+    void RadioButton3Click();
+    void RadioButton4Click();
+    void ANSI1Click();
+    void UTF81Click();
+    void UTF8BOM1Click();
+    void Edit1Change(const QString& text);
+    void CheckBoxSourceClick();
+    void SpinEdit1Change(int value);
+    void CheckBoxAutoDetectClick();
+    void ComboBoxLangChange(int index);
+    void ShowErrorDetails1Click();
+    void ResettoDefaults1Click();
+    void Exit1Click();
+
+    // Job list
+    void AddFiles1Click();
+    void AddFolders1Click();
+    void Delete1Click();
+    void DeleteAll1Click();
+    void Clear1Click();
+    void Open1Click();
+    void CopyFilename1Click();
+    void ShowinExplorer1Click();
+    void Properties1Click();
+    void Button2Click();
+    void ChangeDirectory1Click();
+    void ShowinExplorer2Click();
+
+    // Conversion and models
+    void Button1Click();
+    void ComboBoxEx1Change(int index);
+
+    // Services
+    void TimerCheckerTimer();
+    void UpdateNotifications1Click();
+    void About1Click();
+    void SendFeedback1Click();
+    void Help2Click();
+    void Language1Click();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateMenus();
+    void CreatePopupMenus();
+    QWidget* CreateSettingsPanel();
+    void FormCreate();
+    void FormDestroy();
+    void RestoreSettings();
+    void OpenSettingsStore();
+    void ReportSettingsWriteError(const QString& reason);
+    void SetOutputTypeSetting(int index);
+    void SetEncodingSetting(int index);
+    int SelectedRow() const;
+
+public:
+    // Controls, named as the object names they carry.
+    QToolBar* ToolBar1 = nullptr;
+    QAction* ToolButton3 = nullptr; // Add Files
+    QAction* ToolButton1 = nullptr; // Add Folders
+    QAction* ToolButton7 = nullptr; // Feedback
+    QAction* ToolButton2 = nullptr; // About
+    QAction* ToolButton4 = nullptr; // Help
+    QTreeView* ListView1 = nullptr;
+    QRadioButton* RadioButton1 = nullptr;
+    QRadioButton* RadioButton2 = nullptr;
+    QRadioButton* RadioButton3 = nullptr;
+    QRadioButton* RadioButton4 = nullptr;
+    QCheckBox* CheckBoxAutoDetect = nullptr;
+    QComboBox* ComboBoxLang = nullptr;
+    QSpinBox* SpinEdit1 = nullptr;
+    QComboBox* ComboBoxEx1 = nullptr;
+    QCheckBox* CheckBoxSource = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QToolButton* Button2 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* StatusPanel = nullptr;
+    QTimer* TimerChecker = nullptr;
+
+    // Menus
+    QAction* Clear1 = nullptr;
+    QAction* AddFiles1 = nullptr;
+    QAction* AddFolders1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QActionGroup* EncodingGroup = nullptr;
+    QAction* ANSI1 = nullptr;
+    QAction* UTF81 = nullptr;
+    QAction* UTF8BOM1 = nullptr;
+    QAction* ShowErrorDetails1 = nullptr;
+    QAction* ResettoDefaults1 = nullptr;
+    QAction* Help2 = nullptr; // Online Help, F1
+    QAction* UpdateNotifications1 = nullptr;
+    QAction* Language1 = nullptr;
+    QAction* SendFeedback1 = nullptr;
+    QAction* About1 = nullptr;
+
+    // Job list context menu and the folder button's menu
+    QMenu* PopupMenu1 = nullptr;
+    QAction* Delete1 = nullptr;
+    QAction* DeleteAll1 = nullptr;
+    QAction* Open1 = nullptr;
+    QAction* CopyFilename1 = nullptr;
+    QAction* ShowinExplorer1 = nullptr;
+    QAction* Properties1 = nullptr;
+    QMenu* PopupMenu2 = nullptr;
+    QAction* ChangeDirectory1 = nullptr;
+    QAction* ShowinExplorer2 = nullptr;
+
+private:
+    QString FCompanyName;
+    QString FProductName;
+    QString FVersionText;
+    QString FAppName;
+    QString FDataFolder;
+    QString FWorkFolder;
+    std::unique_ptr<TIniStore> FSettings;
+    bool FSettingsWriteReported = false;
+    bool FSettingsClosed = false;
+    bool FRestoring = false;
+
+    TJobListModel* FJobs = nullptr;
+    QString FLastFolder;
+    QStringList FFoundFiles;
+    QStringList FConsoleLines;
+};

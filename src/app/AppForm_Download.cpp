@@ -1,0 +1,5 @@
+// The model download.
+
+#include "app/AppForm.h"
+
+void TAppForm::DownloadModelFile(const QString&) {}
