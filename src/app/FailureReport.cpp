@@ -55,6 +55,8 @@ QString FreeDiskText(const QString& path) {
     return bytes ? FormatByteSize(*bytes) : QString();
 }
 
+QString CpuName() { return platform::processorName(); }
+
 QString BuildFailureReport(const TFailureFacts& facts) {
     const QChar cr = QLatin1Char('\r');
     QString report = QStringLiteral("Input: ") + facts.Input + cr;

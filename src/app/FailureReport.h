@@ -16,6 +16,8 @@ QString RepairConsoleText(const QString& text);
 QString FreeMemoryText();
 // Free space on the volume of path, formatted; empty when it cannot be read.
 QString FreeDiskText(const QString& path);
+// The processor's name, "Unknown CPU" when the system does not say.
+QString CpuName();
 
 struct TFailureFacts {
     QString Input;
