@@ -1,0 +1,500 @@
+#include "process/DosThread.h"
+
+#include "platform/Dialogs.h"
+
+#include <QDebug>
+
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <unistd.h>
+
+namespace {
+
+QString systemText(int AErrno) { return QString::fromLocal8Bit(std::strerror(AErrno)); }
+
+// An exception thrown by a handler of the owner must not unwind through the event loop.
+template <typename F> void guarded(F&& AHandlerCall) {
+    try {
+        AHandlerCall();
+    } catch (const Exception& e) {
+        platform::dialogs().showException(e.message());
+    } catch (const std::exception& e) {
+        platform::dialogs().showException(QString::fromUtf8(e.what()));
+    }
+}
+
+} // namespace
+
+bool TRunLink::Queue(std::function<void()> ACall) {
+    const std::lock_guard lock(FLock);
+    if (FDetached)
+        return false;
+    QMetaObject::invokeMethod(FOwner, std::move(ACall), Qt::QueuedConnection);
+    return true;
+}
+
+bool TRunLink::Synchronize(std::function<void()> ACall) {
+    auto done = std::make_shared<bool>(false);
+    auto self = shared_from_this();
+    const bool queued = Queue([self, done, call = std::move(ACall)] {
+        call();
+        {
+            const std::lock_guard lock(self->FLock);
+            *done = true;
+        }
+        self->FDone.notify_all();
+    });
+    if (!queued)
+        return false;
+    std::unique_lock lock(FLock);
+    FDone.wait(lock, [&] { return *done || FDetached; });
+    return *done;
+}
+
+void TRunLink::Detach() {
+    {
+        const std::lock_guard lock(FLock);
+        FDetached = true;
+    }
+    FDone.notify_all();
+}
+
+bool TRunLink::Detached() {
+    const std::lock_guard lock(FLock);
+    return FDetached;
+}
+
+void TDosThread::TFd::Close() {
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+TDosThread::TDosThread(TDosCommand* AOwner)
+    : FOwner(AOwner), FLink(std::make_shared<TRunLink>(AOwner)),
+      FCommandLine(AOwner->FCommandLine), FCurrentDir(AOwner->FCurrentDir),
+      FEnvironment(AOwner->FEnvironment), FInputToOutput(AOwner->FInputToOutput),
+      FLines(&AOwner->FLines), FOutputLines(AOwner->FOutputLines),
+      FMaxTimeAfterBeginning(AOwner->FMaxTimeAfterBeginning),
+      FMaxTimeAfterLastOutput(AOwner->FMaxTimeAfterLastOutput), FOnNewChar(AOwner->FOnNewChar),
+      FOnNewLine(AOwner->FOnNewLine), FOnTerminateProcess(AOwner->FOnTerminateProcess),
+      FPriority(AOwner->FPriority), FTimer(AOwner->FTimer.get()),
+      FEndStatus(&AOwner->FEndStatus) {}
+
+std::shared_ptr<TDosThread> TDosThread::Create(TDosCommand* AOwner) {
+    std::shared_ptr<TDosThread> worker(new TDosThread(AOwner));
+    worker->FEndStatus->exchange(esStill_Active);
+    // The thread uses the plain pointer: the component joins it before letting go of the worker.
+    worker->FThread = std::thread([w = worker.get()] { w->Execute(); });
+    return worker;
+}
+
+TDosThread::~TDosThread() { Join(); }
+
+void TDosThread::Terminate() {
+    FTerminated.store(true);
+    FTerminateEvent.SetEvent();
+}
+
+void TDosThread::Join() {
+    if (FThread.joinable() && FThread.get_id() != std::this_thread::get_id())
+        FThread.join();
+}
+
+// Worker thread.
+void TDosThread::Execute() {
+    pthread_setname_np(pthread_self(), "TDosThread");
+    // A child that closed its input makes our write fail with EPIPE instead of killing us.
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+    try {
+        try {
+            Run();
+        } catch (const Exception&) {
+            throw;
+        } catch (const std::exception& e) {
+            throw Exception(QString::fromUtf8(e.what()));
+        }
+    } catch (const Exception& e) {
+        qDebug().noquote() << QStringLiteral("EXCEPTION: TDosThread ") + e.message();
+        FEndStatus->exchange(esError);
+        FFatal = std::current_exception();
+    }
+    dosprocess::ReapUnattachedChildren();
+    // Last: the termination handler follows every call this run queued.
+    FLink->Queue([self = shared_from_this()] {
+        guarded([&] { self->FOwner->WorkerTerminated(self); });
+    });
+}
+
+// Worker thread.
+void TDosThread::Run() {
+    try {
+        CreatePipes();
+        StartChild();
+        const TProcessInformation info = FProcessInformation;
+        FLink->Queue([owner = FOwner, info] { owner->FProcessInformation = info; });
+        FOutWrite.Close();
+        FInRead.Close();
+        FReader = std::make_unique<TReadPipe>(FOutRead.fd, [this](const QByteArray& ABuf) {
+            return FOwner->DecodeOutputBytes(this, ABuf);
+        });
+        FPending.clear();
+        FPartialShown = false;
+        FExitCode = FChild.ExitCode();
+        MainLoop();
+        Ending();
+    } catch (...) {
+        // A failed run leaves no child behind.
+        if (FChildStarted) {
+            FChild.Kill();
+            FCanTerminate = true;
+        }
+        CleanUp();
+        throw;
+    }
+    CleanUp();
+}
+
+// Worker thread.
+void TDosThread::CreatePipes() {
+    std::array<int, 2> out{-1, -1};
+    std::array<int, 2> in{-1, -1};
+    if (::pipe2(out.data(), O_CLOEXEC) != 0)
+        throw ECreatePipeError(QStringLiteral("Error creating Pipe: %1").arg(systemText(errno)));
+    FOutRead.fd = out[0];
+    FOutWrite.fd = out[1];
+    if (::pipe2(in.data(), O_CLOEXEC) != 0)
+        throw ECreatePipeError(QStringLiteral("Error creating Pipe: %1").arg(systemText(errno)));
+    FInRead.fd = in[0];
+    FInWrite.fd = in[1];
+    // Our sending end only: a child that stops reading must not block the worker for good.
+    const int flags = ::fcntl(FInWrite.fd, F_GETFL);
+    if (flags < 0 || ::fcntl(FInWrite.fd, F_SETFL, flags | O_NONBLOCK) != 0)
+        throw ECreatePipeError(QStringLiteral("Error creating Pipe: %1").arg(systemText(errno)));
+}
+
+// Worker thread.
+void TDosThread::StartChild() {
+    dosprocess::TSpawnRequest request;
+    request.commandLine = FCommandLine;
+    request.currentDir = FCurrentDir;
+    request.extraEnvironment = FEnvironment;
+    request.priorityClass = FPriority;
+    request.stdinFd = FInRead.fd;
+    request.stdoutFd = FOutWrite.fd;
+    int error = 0;
+    if (!FChild.Start(request, error))
+        throw ECreateProcessError(QStringLiteral("Error creating Process: %1 - (%2)")
+                                      .arg(FCommandLine, systemText(error)));
+    FChildStarted = true;
+    FProcessInformation.hProcess = FChild.PidFd();
+    FProcessInformation.hThread = -1;
+    FProcessInformation.dwProcessId = FChild.Pid();
+    FProcessInformation.dwThreadId = FChild.Pid();
+}
+
+// Worker thread.
+void TDosThread::MainLoop() {
+    bool throttled = false;
+    for (;;) {
+        std::array<pollfd, 6> fds{{
+            {throttled ? -1 : FReader->Event().Handle(), POLLIN, 0},
+            {FInputLines.Event().Handle(), POLLIN, 0},
+            {FChild.PidFd(), POLLIN, 0},
+            {FTerminateEvent.Handle(), POLLIN, 0},
+            {FTimer->Event().Handle(), POLLIN, 0},
+            {throttled ? FEased.Handle() : -1, POLLIN, 0},
+        }};
+        if (::poll(fds.data(), fds.size(), -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            throw EOSError(systemText(errno));
+        }
+        // The earliest ready source wins, and only its signal is taken.
+        std::size_t source = 0;
+        while (source < fds.size() && fds[source].revents == 0)
+            ++source;
+        switch (source) {
+        case 0:
+            FReader->Event().Consume();
+            throttled = DrainOutput();
+            break;
+        case 1:
+            FInputLines.Event().Consume();
+            if (FInputLines.Count() > 0 && !FTerminated.load())
+                DoSendLine();
+            if (FInputLines.Count() > 0)
+                FInputLines.Event().SetEvent();
+            break;
+        case 2:
+            FExitCode = FChild.ExitCode();
+            break;
+        case 4:
+            FTimer->Event().Consume();
+            break;
+        case 5:
+            FEased.Consume();
+            throttled = DrainOutput();
+            break;
+        default:
+            break;
+        }
+        if (FTerminated.load() || FExitCode != dosprocess::StillActive)
+            break;
+        if (FMaxTimeAfterBeginning > 0 && FTimer->SinceBeginning() > FMaxTimeAfterBeginning)
+            break;
+        if (FMaxTimeAfterLastOutput > 0 && FTimer->SinceLastOutput() > FMaxTimeAfterLastOutput)
+            break;
+    }
+}
+
+// Worker thread.
+bool TDosThread::DrainOutput() {
+    while (FReader->ReadString().Length() > 0) {
+        if (FBacklog.load() > MaxBacklog) {
+            // Set before looking again, so that the interface's next delivery wakes us.
+            FThrottled.store(true);
+            if (FBacklog.load() > MaxBacklog)
+                return true;
+            FThrottled.store(false);
+        }
+        ProcessOutput();
+    }
+    return false;
+}
+
+// Worker thread. A child that has just ended may still have output in the pipe; it is delivered
+// as long as the pipe keeps giving something within a second (a process the child started may
+// hold the pipe open after the child's end).
+void TDosThread::DrainAfterExit() {
+    bool throttled = false;
+    while (!FTerminated.load()) {
+        throttled = DrainOutput();
+        if (!throttled && FReader->AtEnd() && FReader->ReadString().Length() == 0)
+            return;
+        std::array<pollfd, 3> fds{{
+            {throttled ? -1 : FReader->Event().Handle(), POLLIN, 0},
+            {FTerminateEvent.Handle(), POLLIN, 0},
+            {throttled ? FEased.Handle() : -1, POLLIN, 0},
+        }};
+        const int ready = ::poll(fds.data(), fds.size(), 1000);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return;
+        if (fds[0].revents)
+            FReader->Event().Consume();
+        if (fds[2].revents)
+            FEased.Consume();
+    }
+}
+
+// Worker thread.
+void TDosThread::ProcessOutput() {
+    const QString text = FReader->ReadString().Take();
+    FReader->Taken();
+    if (text.isEmpty())
+        return;
+    if (!FBatch)
+        FBatch = std::make_shared<TOutputBatch>();
+    FBatch->chars += text.size();
+    const bool withChars = static_cast<bool>(FOnNewChar);
+    QString current = FPending;
+    const auto* const p = reinterpret_cast<const char16_t*>(text.utf16());
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n) {
+        if (FTerminated.load(std::memory_order_relaxed)) {
+            // The rest is dropped; the pending line stays as it was.
+            FlushBatch();
+            return;
+        }
+        if (!withChars) {
+            qsizetype j = i;
+            while (j < n && p[j] != u'\r' && p[j] != u'\n' && p[j] != 0)
+                ++j;
+            if (j > i) {
+                current.append(reinterpret_cast<const QChar*>(p + i), j - i);
+                FLastChar = p[j - 1];
+                i = j;
+                continue;
+            }
+        }
+        const char16_t c = p[i++];
+        if (withChars)
+            FBatch->ops.push_back({TOutputOp::Char, QChar(c), {}});
+        if (c == u'\r' || c == u'\n') {
+            // CR LF is one line end, also when the CR ended the previous text.
+            if (!(c == u'\n' && FLastChar == u'\r')) {
+                FTimer->NewOutput();
+                FBatch->ops.push_back({TOutputOp::Line, {}, std::exchange(current, QString())});
+            }
+        } else if (c != 0) {
+            current.append(QChar(c));
+        }
+        FLastChar = c;
+    }
+    FPending = current;
+    if (!FPending.isEmpty()) {
+        FBatch->ops.push_back({TOutputOp::Partial, {}, FPending});
+        FPartialShown = true;
+    }
+    FlushBatch();
+}
+
+// Worker thread.
+void TDosThread::FlushBatch() {
+    if (!FBatch || FBatch->ops.empty()) {
+        FBatch.reset();
+        return;
+    }
+    const std::shared_ptr<TOutputBatch> batch = std::move(FBatch);
+    FBacklog.fetch_add(batch->chars);
+    FLink->Queue([self = shared_from_this(), batch] { self->DeliverBatch(*batch); });
+}
+
+// Interface thread.
+void TDosThread::DeliverBatch(const TOutputBatch& ABatch) {
+    for (const TOutputOp& op : ABatch.ops) {
+        guarded([&] {
+            switch (op.kind) {
+            case TOutputOp::Char:
+                FOnNewChar(FOwner, op.ch);
+                break;
+            case TOutputOp::Line:
+                FLines->append(op.text);
+                if (FOutputLines)
+                    FOutputLines->append(op.text);
+                if (FOnNewLine)
+                    FOnNewLine(FOwner, op.text, otEntireLine);
+                break;
+            case TOutputOp::Partial:
+                if (FOnNewLine)
+                    FOnNewLine(FOwner, op.text, otBeginningOfLine);
+                break;
+            case TOutputOp::Echo:
+                if (FOutputLines)
+                    FOutputLines->append(op.text);
+                if (FOnNewLine)
+                    FOnNewLine(FOwner, op.text, otEntireLine);
+                break;
+            }
+        });
+    }
+    FBacklog.fetch_sub(ABatch.chars);
+    if (FThrottled.exchange(false))
+        FEased.SetEvent();
+}
+
+// Worker thread.
+void TDosThread::DoSendLine() {
+    QString line = FInputLines.Strings(0);
+    if (line.startsWith(u'_'))
+        line += QStringLiteral("\r\n");
+    line.remove(0, 1);
+    if (line.isEmpty()) {
+        FInputLines.Delete(0);
+        return;
+    }
+    QByteArray bytes;
+    FOwner->EncodeInputText(this, line, bytes);
+    WriteToChild(bytes);
+    if (FInputToOutput) {
+        // The echo completes the line the child has begun (a prompt), without the line end.
+        QString sent = line;
+        if (sent.endsWith(QStringLiteral("\r\n")))
+            sent.chop(2);
+        FBatch = std::make_shared<TOutputBatch>();
+        FBatch->ops.push_back({TOutputOp::Echo, {}, std::exchange(FPending, QString()) + sent});
+        FPartialShown = false;
+        FlushBatch();
+    }
+    FInputLines.Delete(0);
+}
+
+// Worker thread. A stop request while the child does not read abandons the rest.
+void TDosThread::WriteToChild(const QByteArray& ABytes) {
+    qsizetype written = 0;
+    while (written < ABytes.size()) {
+        const ssize_t r = ::write(FInWrite.fd, ABytes.constData() + written,
+                                  static_cast<size_t>(ABytes.size() - written));
+        if (r > 0) {
+            written += r;
+            continue;
+        }
+        if (r == 0)
+            throw Exception(QStringLiteral("Incomplete write: %1 of %2 bytes written")
+                                .arg(written)
+                                .arg(ABytes.size()));
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN)
+            throw Exception(QStringLiteral("Failed to write to pipe. Error code: %1").arg(errno));
+        std::array<pollfd, 2> fds{{{FInWrite.fd, POLLOUT, 0}, {FTerminateEvent.Handle(), POLLIN, 0}}};
+        if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR)
+            throw Exception(QStringLiteral("Failed to write to pipe. Error code: %1").arg(errno));
+        if (FTerminated.load())
+            return;
+    }
+}
+
+// Worker thread.
+void TDosThread::Ending() {
+    if (FExitCode != dosprocess::StillActive) {
+        FEndStatus->exchange(esProcess);
+        FCanTerminate = false;
+        DrainAfterExit();
+    } else {
+        FCanTerminate = true;
+        FEndStatus->exchange(FTerminated.load() ? esStop : esTime);
+        DoTerminateProcess();
+    }
+    if (!FPending.isEmpty()) {
+        FBatch = std::make_shared<TOutputBatch>();
+        FBatch->ops.push_back({TOutputOp::Line, {}, std::exchange(FPending, QString())});
+        FlushBatch();
+    }
+}
+
+// Worker thread.
+void TDosThread::DoTerminateProcess() {
+    FCanTerminate = true;
+    if (FOnTerminateProcess) {
+        bool canTerminate = true;
+        const bool asked = FLink->Synchronize([&] {
+            guarded([&] { FOnTerminateProcess(FOwner, canTerminate); });
+        });
+        // A component being destroyed cannot keep its child.
+        if (asked)
+            FCanTerminate = canTerminate;
+    }
+    if (FCanTerminate)
+        FChild.Kill();
+}
+
+// Worker thread.
+void TDosThread::CleanUp() {
+    if (FChildStarted) {
+        if (FCanTerminate)
+            FChild.WaitFor(1000);
+        FExitCode = FChild.ExitCode();
+        FChild.Release();
+    }
+    if (FReader) {
+        FReader->Terminate();
+        FReader->WaitFor();
+        FReader.reset();
+    }
+    FOutRead.Close();
+    FInWrite.Close();
+    FOutWrite.Close();
+    FInRead.Close();
+}
