@@ -13,29 +13,6 @@ double parseCNumber(QStringView text) {
     return ok && std::isfinite(value) ? value : 0.0;
 }
 
-// The tool prints "main: processing '<path>' (N samples, S sec), ..."; the path may hold anything,
-// so the group is searched after the last quote of the path.
-std::optional<double> durationFromSampleGroup(const QString& line) {
-    const qsizetype open = line.indexOf(QLatin1Char('\''));
-    const qsizetype close = line.lastIndexOf(QStringLiteral("' ("));
-    if (open < 0 || close <= open)
-        return std::nullopt;
-    const qsizetype groupStart = close + 3;
-    const qsizetype groupEnd = line.indexOf(QLatin1Char(')'), groupStart);
-    if (groupEnd < 0)
-        return std::nullopt;
-    const QStringView group = QStringView(line).mid(groupStart, groupEnd - groupStart);
-    const qsizetype comma = group.indexOf(QStringLiteral(" samples, "));
-    if (comma < 0 || !group.endsWith(QStringLiteral(" sec")))
-        return std::nullopt;
-    bool samplesOk = false;
-    (void)group.left(comma).toLongLong(&samplesOk);
-    if (!samplesOk)
-        return std::nullopt;
-    const qsizetype numberStart = comma + 10;
-    return parseCNumber(group.mid(numberStart, group.size() - 4 - numberStart));
-}
-
 int twoDigits(QStringView text) {
     bool ok = false;
     const int value = text.toInt(&ok);
@@ -43,22 +20,6 @@ int twoDigits(QStringView text) {
 }
 
 } // namespace
-
-double ParseDurationLine(const QString& line) {
-    if (!line.startsWith(QStringLiteral("main: processing")))
-        return 0.0;
-    if (const std::optional<double> fromGroup = durationFromSampleGroup(line))
-        return *fromGroup;
-    const qsizetype p = line.indexOf(QStringLiteral(" sec"));
-    if (p < 0)
-        return 0.0;
-    qsizetype space = p - 1;
-    while (space >= 0 && line.at(space) != QLatin1Char(' '))
-        --space;
-    if (space < 0)
-        return 0.0;
-    return parseCNumber(QStringView(line).mid(space + 1, p - space - 1));
-}
 
 double ParseSegmentEnd(const QString& line) {
     const qsizetype a = line.indexOf(QStringLiteral("--> "));

@@ -6,10 +6,9 @@
 
 #include <optional>
 
-// Seconds of audio named by a "main: processing" line; 0 for any other line or when no number
-// can be read. The line carries the input's own path, so the "(N samples, S sec)" group after the
-// quoted path is preferred: a file named "30 sec ad.mp3" must not pass for 30 seconds of audio.
-double ParseDurationLine(const QString& line);
+// ParseDurationLine (the audio length from the "main: processing" line) lives beside the
+// recognizer's other readers.
+#include "app/RecognizerOutput.h"
 
 // The end of a segment line "[hh:mm:ss.mmm --> hh:mm:ss.mmm]" in seconds; 0 for any other line.
 double ParseSegmentEnd(const QString& line);
