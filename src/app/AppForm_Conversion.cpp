@@ -164,7 +164,7 @@ void TAppForm::WhisperIleDonustur(const QString& Infile, const QString& Outfile)
     int type = 0;
     while (type < radios.size() && !radios[type]->isChecked())
         ++type;
-    const TOutputType output = OutputTypeAt(type);
+    const TOutputKind output = OutputTypeAt(type);
     const QString temporary = FWorkFolder + QStringLiteral("temp") + output.Extension;
     const QString wanted = Outfile + output.Extension;
     if (QFileInfo::exists(temporary))

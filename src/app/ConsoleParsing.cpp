@@ -1,17 +1,9 @@
 #include "app/ConsoleParsing.h"
 
-#include <QLocale>
 
 #include <cmath>
 
 namespace {
-
-// A decimal number with "." as the point, whatever the user's locale says.
-double parseCNumber(QStringView text) {
-    bool ok = false;
-    const double value = QLocale::c().toDouble(text, &ok);
-    return ok && std::isfinite(value) ? value : 0.0;
-}
 
 int twoDigits(QStringView text) {
     bool ok = false;

@@ -124,7 +124,7 @@ void TFormError::SetReport(const QString& report) {
 
 QList<QPair<qsizetype, qsizetype>> TFormError::FindLinks(const QString& text) {
     static const QRegularExpression pattern(
-        QStringLiteral(R"((?<![\w.@/:-])(?:https?://|www\.)[^\s<>"']+)"),
+        QStringLiteral(R"((?<![\w.@/:\\-])(?:https?://|www\.)[^\s<>"']+)"),
         QRegularExpression::CaseInsensitiveOption);
     QList<QPair<qsizetype, qsizetype>> links;
     for (auto it = pattern.globalMatch(text); it.hasNext();) {

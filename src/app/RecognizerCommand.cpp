@@ -74,8 +74,8 @@ QString OutputBase(const QString& folder, const QString& source) {
     return folder + QLatin1Char('/') + FileNameWithoutExtension(source);
 }
 
-TOutputType OutputTypeAt(int index) {
-    static const TOutputType types[] = {
+TOutputKind OutputTypeAt(int index) {
+    static const TOutputKind types[] = {
         {QStringLiteral(".lrc"), QStringLiteral(" -olrc")},
         {QStringLiteral(".srt"), QStringLiteral(" -osrt")},
         {QStringLiteral(".vtt"), QStringLiteral(" -ovtt")},

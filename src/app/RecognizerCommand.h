@@ -26,12 +26,12 @@ QString ShortPath(const QString& path);
 // The output base of a job: folder + "/" + the source's file name without its extension.
 QString OutputBase(const QString& folder, const QString& source);
 
-struct TOutputType {
+struct TOutputKind {
     QString Extension; // ".lrc"
     QString Flag;      // " -olrc"
 };
 // The output type for a radio button index 0..3 (LRC, SRT, VTT, TXT).
-TOutputType OutputTypeAt(int index);
+TOutputKind OutputTypeAt(int index);
 
 struct TRecognizerArguments {
     QString Tool;      // full path of the recognizer, written unquoted
