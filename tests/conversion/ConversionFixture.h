@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 class ConversionFixture : public AppFormFixture {
@@ -55,6 +56,7 @@ public:
     // The window with the output folder set and the given inputs in the list.
     TAppForm& open(const QStringList& files) {
         TAppForm& f = create();
+        f.TimerChecker->stop(); // no update check from a test
         f.CheckBoxSource->setChecked(false);
         f.Edit1->setText(outputFolder());
         for (const QString& file : files)
