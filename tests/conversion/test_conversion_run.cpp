@@ -360,6 +360,27 @@ private Q_SLOTS:
                  fx.outputFolder() + QStringLiteral("/out \"q\" dir\\/-x \"say\" şarkı\\.lrc"));
         QVERIFY(QFile::exists(form.FinalOutputFile()));
     }
+
+    void networkInputIsCopiedAndTheCopyRemoved() {
+        ConversionFixture fx;
+        const QString argsFile = fx.inputs.filePath(QStringLiteral("args.txt"));
+        // On this system a name beginning with two backslashes is an ordinary relative name.
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(fx.inputs.path()));
+        const QString caption = QStringLiteral("\\\\srv\\share\\Song.MP3");
+        ConversionFixture::writeFile(caption, "#fake-whisper\nargs_file=" + argsFile.toUtf8() + "\n");
+        TAppForm& form = fx.open({caption});
+        ConversionFixture::writeFile(form.DataFolder() + QStringLiteral("temp.mp3"), "stale copy");
+        form.Button1->click();
+        const bool idle = fx.waitIdle();
+        QDir::setCurrent(previous);
+        QVERIFY(idle);
+        QCOMPARE(fx.results(), QStringList{"OK"});
+        const QStringList args = QString::fromUtf8(ConversionFixture::readFile(argsFile)).split(QLatin1Char('\n'));
+        QCOMPARE(args.value(args.indexOf(QStringLiteral("-f")) + 1), form.DataFolder() + QStringLiteral("temp.mp3"));
+        QVERIFY(!QFile::exists(form.DataFolder() + QStringLiteral("temp.mp3")));
+        QCOMPARE(form.FinalOutputFile(), fx.outputFolder() + QStringLiteral("/\\\\srv\\share\\Song.lrc"));
+    }
 };
 
 VELTRINO_TEST_MAIN(TestConversionRun)
