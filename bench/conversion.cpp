@@ -54,7 +54,8 @@ QByteArray wav(int seconds, quint32 seed) {
 // The shared test data folder sits beside the checkout, or further up for nested worktrees.
 QString sharedTestModel() {
     for (QDir dir(QStringLiteral(VELTRINO_SOURCE_DIR));;) {
-        const QString candidate = dir.absoluteFilePath(QStringLiteral("../shared/testdata/for-tests-ggml-tiny.bin"));
+        const QString candidate =
+            dir.absoluteFilePath(QStringLiteral("../shared/testdata/for-tests-ggml-tiny.bin"));
         if (QFile::exists(candidate))
             return QDir::cleanPath(candidate);
         if (!dir.cdUp())
@@ -75,10 +76,10 @@ double plainLoop(const QString& tool, const QString& model, const QStringList& i
     for (const QString& input : inputs) {
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(tool, {QStringLiteral("-m"), model, QStringLiteral("-f"), input, QStringLiteral("-l"),
-                       QStringLiteral("auto"), QStringLiteral("-ml"), QStringLiteral("40"),
-                       QStringLiteral("-sow"), QStringLiteral("-olrc"), QStringLiteral("-of"),
-                       outFolder + QStringLiteral("/temp")});
+        p.start(tool, {QStringLiteral("-m"), model, QStringLiteral("-f"), input,
+                       QStringLiteral("-l"), QStringLiteral("auto"), QStringLiteral("-ml"),
+                       QStringLiteral("40"), QStringLiteral("-sow"), QStringLiteral("-olrc"),
+                       QStringLiteral("-of"), outFolder + QStringLiteral("/temp")});
         p.waitForFinished(-1);
         p.readAll();
     }
@@ -101,9 +102,8 @@ AppRun applicationRun(TAppForm& form, const QStringList& inputs, const QString& 
     qint64 worst = 0;
     QTimer probe;
     probe.setInterval(5);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        worst = std::max(worst, sinceTick.restart());
-    });
+    QObject::connect(&probe, &QTimer::timeout,
+                     [&] { worst = std::max(worst, sinceTick.restart()); });
     QElapsedTimer t;
     t.start();
     sinceTick.start();
@@ -133,13 +133,13 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     const QString tool = option(args, QStringLiteral("--tool"),
                                 QStringLiteral(VELTRINO_BIN_DIR "/whisper/whisper-cli"));
-    const QString model = option(args, QStringLiteral("--model"),
-                                 sharedTestModel());
+    const QString model = option(args, QStringLiteral("--model"), sharedTestModel());
     const int files = option(args, QStringLiteral("--files"), QStringLiteral("8")).toInt();
     const int seconds = option(args, QStringLiteral("--seconds"), QStringLiteral("5")).toInt();
     const int rounds = option(args, QStringLiteral("--rounds"), QStringLiteral("2")).toInt();
     if (!QFile::exists(tool) || !QFile::exists(model)) {
-        std::fprintf(stderr, "needs whisper-cli (%s) and a model (%s)\n", qPrintable(tool), qPrintable(model));
+        std::fprintf(stderr, "needs whisper-cli (%s) and a model (%s)\n", qPrintable(tool),
+                     qPrintable(model));
         return 2;
     }
 
@@ -177,7 +177,8 @@ int main(int argc, char** argv) {
     double appTotal = 0;
     qint64 worstStall = 0;
     int okTotal = 0;
-    std::printf("%-6s %12s %12s %10s %14s\n", "round", "plain (s)", "app (s)", "overhead", "worst stall");
+    std::printf("%-6s %12s %12s %10s %14s\n", "round", "plain (s)", "app (s)", "overhead",
+                "worst stall");
     for (int r = 0; r < rounds; ++r) {
         QTemporaryDir plainOut, appOut;
         const double plain = plainLoop(ownTool, ownModel, inputs, plainOut.path());
@@ -187,7 +188,8 @@ int main(int argc, char** argv) {
         worstStall = std::max(worstStall, run.worstStallMs);
         okTotal += run.ok;
         std::printf("%-6d %12.3f %12.3f %9.2f%% %11lld ms\n", r + 1, plain, run.seconds,
-                    (run.seconds - plain) / plain * 100.0, static_cast<long long>(run.worstStallMs));
+                    (run.seconds - plain) / plain * 100.0,
+                    static_cast<long long>(run.worstStallMs));
     }
     std::printf("%-6s %12.3f %12.3f %9.2f%% %11lld ms\n", "total", plainTotal, appTotal,
                 (appTotal - plainTotal) / plainTotal * 100.0, static_cast<long long>(worstStall));

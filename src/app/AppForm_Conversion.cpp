@@ -45,16 +45,21 @@ void TAppForm::EnsureDosCommand() {
     DosCommand1->setInputToOutput(false);
     DosCommand1->setMaxTimeAfterBeginning(0);
     DosCommand1->setMaxTimeAfterLastOutput(0);
-    DosCommand1->setOnNewLine(
-        [this](TDosCommand*, const QString& ANewLine, TOutputType) { DosCommand1NewLine(ANewLine); });
+    DosCommand1->setOnNewLine([this](TDosCommand*, const QString& ANewLine, TOutputType) {
+        DosCommand1NewLine(ANewLine);
+    });
     DosCommand1->setOnTerminated([this](TDosCommand*) { DosCommand1Terminated(); });
     connect(FJobs, &QAbstractItemModel::rowsRemoved, this, &TAppForm::JobRowsRemoved);
     connect(FJobs, &QAbstractItemModel::modelReset, this, &TAppForm::JobRowsRemoved);
 }
 
-bool TAppForm::IsRunning() const { return Button1->text() == StopCaption; }
+bool TAppForm::IsRunning() const {
+    return Button1->text() == StopCaption;
+}
 
-int TAppForm::CurrentIndex() const { return FJobs->rowOf(FCurrentRowId); }
+int TAppForm::CurrentIndex() const {
+    return FJobs->rowOf(FCurrentRowId);
+}
 
 void TAppForm::SetMarquee(bool on) {
     if (on) {
@@ -69,10 +74,11 @@ bool TAppForm::CheckOutputFolder() {
     const QString folder = Edit1->text();
     QString problem;
     if (folder.trimmed().isEmpty())
-        problem = translate(QStringLiteral("Please choose an output folder, or check \"Use Source Folder\"."));
+        problem = translate(
+            QStringLiteral("Please choose an output folder, or check \"Use Source Folder\"."));
     else if (!QDir::isAbsolutePath(folder) || !QDir().mkpath(folder) || !QFileInfo(folder).isDir())
-        problem = platform::joinParts(translate(QStringLiteral("The output folder cannot be created:")),
-                                      folder);
+        problem = platform::joinParts(
+            translate(QStringLiteral("The output folder cannot be created:")), folder);
     if (problem.isEmpty())
         return true;
     platform::dialogs().messageBox(problem, translate(QStringLiteral("WARNING")),
@@ -123,7 +129,8 @@ void TAppForm::DosyayiWhisperIleIsle(int index) {
     if (count == 1)
         SetStatusText(QStringLiteral("Processing ") + source + QStringLiteral("..."));
     else
-        SetStatusText(QStringLiteral("Processing %1 / %2 (%3)...").arg(index + 1).arg(count).arg(source));
+        SetStatusText(
+            QStringLiteral("Processing %1 / %2 (%3)...").arg(index + 1).arg(count).arg(source));
     QString base;
     if (CheckBoxSource->isChecked()) {
         if (!QFileInfo::exists(sourceFolder))
@@ -149,7 +156,8 @@ void TAppForm::WhisperIleDonustur(const QString& Infile, const QString& Outfile)
     if (Infile.startsWith(QStringLiteral("\\\\"))) {
         const QString name = Infile.mid(Infile.lastIndexOf(QLatin1Char('/')) + 1);
         const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-        QString copy = FDataFolder + QStringLiteral("temp") + (dot < 0 ? QString() : name.mid(dot).toLower());
+        QString copy =
+            FDataFolder + QStringLiteral("temp") + (dot < 0 ? QString() : name.mid(dot).toLower());
         QFile::remove(copy);
         copy = UniqueFileName(copy);
         QFile::copy(Infile, copy);
@@ -173,14 +181,15 @@ void TAppForm::WhisperIleDonustur(const QString& Infile, const QString& Outfile)
     FFinalOutputBase = wanted;
     FFinalOutputFile = UniqueFileName(wanted);
 
-    const TRecognizerArguments args{
-        WhisperFolder() + QStringLiteral("whisper-cli"),
-        ShortPath(FModelFile),
-        input,
-        CheckBoxAutoDetect->isChecked() ? QStringLiteral("auto") : LanguageCodeOf(ComboBoxLang->currentText()),
-        SpinEdit1->text(),
-        output.Flag,
-        FWorkFolder + QStringLiteral("temp")};
+    const TRecognizerArguments args{WhisperFolder() + QStringLiteral("whisper-cli"),
+                                    ShortPath(FModelFile),
+                                    input,
+                                    CheckBoxAutoDetect->isChecked()
+                                        ? QStringLiteral("auto")
+                                        : LanguageCodeOf(ComboBoxLang->currentText()),
+                                    SpinEdit1->text(),
+                                    output.Flag,
+                                    FWorkFolder + QStringLiteral("temp")};
     FAudioDuration = 0.0;
     DosCommand1->setCommandLine(BuildRecognizerCommandLine(args));
     try {
@@ -231,8 +240,8 @@ QString TAppForm::FinishJobOutput(bool* ok) {
                                                  : UTF81->isChecked()  ? TOutputEncoding::Utf8
                                                                        : TOutputEncoding::Ansi;
                 QString error;
-                const QString written =
-                    WriteNewFile(FFinalOutputFile, FFinalOutputBase, EncodeOutputLines(lines, encoding), &error);
+                const QString written = WriteNewFile(FFinalOutputFile, FFinalOutputBase,
+                                                     EncodeOutputLines(lines, encoding), &error);
                 if (written.isEmpty()) {
                     *ok = false;
                     problem = QStringLiteral("The output file could not be written: ") + error;
@@ -291,14 +300,22 @@ void TAppForm::DosCommand1Terminated() {
     }
 }
 
-QString TAppForm::BosRamMiktari() const { return FreeMemoryText(); }
+QString TAppForm::BosRamMiktari() const {
+    return FreeMemoryText();
+}
 
-QString TAppForm::BosDiskMiktari(const QString& DrivePath) const { return FreeDiskText(DrivePath); }
+QString TAppForm::BosDiskMiktari(const QString& DrivePath) const {
+    return FreeDiskText(DrivePath);
+}
 
 void TAppForm::ShowFailureReport(int row) {
-    const TFailureFacts facts{FJobs->caption(row),       FFinalOutputFile, FModelFile,
-                              BosRamMiktari(),           BosDiskMiktari(FolderOf(FFinalOutputFile)),
-                              CpuName(),                 FConsoleLines};
+    const TFailureFacts facts{FJobs->caption(row),
+                              FFinalOutputFile,
+                              FModelFile,
+                              BosRamMiktari(),
+                              BosDiskMiktari(FolderOf(FFinalOutputFile)),
+                              CpuName(),
+                              FConsoleLines};
     auto* report = new TFormError(this);
     report->SetReport(BuildFailureReport(facts));
     report->show();
@@ -318,6 +335,7 @@ void TAppForm::GorevTamamlandi() {
     QLocale locale;
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
     const QString seconds = locale.toString(elapsed / 1000.0, 'f', 3);
-    SetStatusText(translate(QStringLiteral("Finished (Elapsed Time: %s sec)")).replace(QStringLiteral("%s"), seconds));
+    SetStatusText(translate(QStringLiteral("Finished (Elapsed Time: %s sec)"))
+                      .replace(QStringLiteral("%s"), seconds));
     platform::shell().beep();
 }

@@ -1,6 +1,5 @@
 #include "app/ConsoleParsing.h"
 
-
 #include <cmath>
 
 namespace {
@@ -31,7 +30,9 @@ double ParseSegmentEnd(const QString& line) {
     return hours * 3600.0 + minutes * 60.0 + seconds + millis / 1000.0;
 }
 
-int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value)); }
+int RoundHalfEven(double value) {
+    return static_cast<int>(std::nearbyint(value));
+}
 
 std::optional<int> ProgressPosition(double segmentEnd, double duration) {
     if (!(duration > 0.0))

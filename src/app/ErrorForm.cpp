@@ -201,4 +201,6 @@ void TFormError::TimerURLclickTimer() {
     }
 }
 
-void TFormError::Button1Click() { close(); }
+void TFormError::Button1Click() {
+    close();
+}

@@ -55,7 +55,9 @@ QString FreeDiskText(const QString& path) {
     return bytes ? FormatByteSize(*bytes) : QString();
 }
 
-QString CpuName() { return platform::processorName(); }
+QString CpuName() {
+    return platform::processorName();
+}
 
 QString BuildFailureReport(const TFailureFacts& facts) {
     const QChar cr = QLatin1Char('\r');

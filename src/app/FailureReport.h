@@ -5,7 +5,8 @@
 #include <QString>
 #include <QStringList>
 
-// "#.00 GB/MB/KB/bytes" with the user's decimal separator (1024 -> "1024.00 bytes", 0 -> ".00 bytes").
+// "#.00 GB/MB/KB/bytes" with the user's decimal separator (1024 -> "1024.00 bytes", 0 -> ".00
+// bytes").
 QString FormatByteSize(qint64 bytes);
 
 // Undoes a narrow decoding of text that was UTF-8: encodes with the narrow encoding and decodes

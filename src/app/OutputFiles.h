@@ -39,8 +39,9 @@ enum class TOutputEncoding { Ansi, Utf8, Utf8Bom };
 QByteArray EncodeOutputLines(const QStringList& lines, TOutputEncoding encoding);
 
 // Writes bytes under finalPath, or, when something has taken that name meanwhile, under the first
-// free name of basePath's numbering ("name (n).ext", never nested). The bytes go to a temporary file in the same folder first and are moved into
-// place without replacing anything, so a crash never leaves a partial file under a final name.
-// Returns the path written; on failure returns empty and sets error.
+// free name of basePath's numbering ("name (n).ext", never nested). The bytes go to a temporary
+// file in the same folder first and are moved into place without replacing anything, so a crash
+// never leaves a partial file under a final name. Returns the path written; on failure returns
+// empty and sets error.
 QString WriteNewFile(const QString& finalPath, const QString& basePath, const QByteArray& bytes,
                      QString* error);

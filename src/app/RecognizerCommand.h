@@ -34,10 +34,10 @@ struct TOutputKind {
 TOutputKind OutputTypeAt(int index);
 
 struct TRecognizerArguments {
-    QString Tool;      // full path of the recognizer, written unquoted
-    QString Model;     // model path (may be empty)
-    QString Input;     // input path (may be empty)
-    QString Language;  // "auto" or a language code
+    QString Tool;           // full path of the recognizer, written unquoted
+    QString Model;          // model path (may be empty)
+    QString Input;          // input path (may be empty)
+    QString Language;       // "auto" or a language code
     QString LineLengthText; // the spin box's text; used when it reads as an integer above 0
     QString FormatFlag;     // " -olrc" ...
     QString OutputBase;     // path without extension for -of

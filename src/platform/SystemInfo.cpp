@@ -82,6 +82,8 @@ std::optional<qint64> availableDiskSpace(const QString& path) {
     return static_cast<qint64>(st.f_bavail) * static_cast<qint64>(st.f_frsize);
 }
 
-QString processorName() { return parseCpuModelName(readProcFile("/proc/cpuinfo")); }
+QString processorName() {
+    return parseCpuModelName(readProcFile("/proc/cpuinfo"));
+}
 
 } // namespace platform

@@ -7,10 +7,10 @@
 #include "app/JobListModel.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QCheckBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>

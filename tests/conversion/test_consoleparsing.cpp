@@ -10,26 +10,32 @@ private Q_SLOTS:
     void duration_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<double>("seconds");
-        QTest::newRow("plain rule") << "main: processing x (120000 samples, 77.2 sec), more" << 77.2;
+        QTest::newRow("plain rule")
+            << "main: processing x (120000 samples, 77.2 sec), more" << 77.2;
         QTest::newRow("no blank before sec") << "main: processing x (7.5sec)" << 0.0;
-        QTest::newRow("not a processing line") << "whisper: processing x (1 samples, 3.0 sec)" << 0.0;
+        QTest::newRow("not a processing line")
+            << "whisper: processing x (1 samples, 3.0 sec)" << 0.0;
         QTest::newRow("case matters") << "Main: processing x (1 samples, 3.0 sec)" << 0.0;
         QTest::newRow("no sec") << "main: processing x" << 0.0;
         QTest::newRow("no space before number") << "main: processing 5.0 sec" << 5.0;
         QTest::newRow("number at line start") << "main: processing" << 0.0;
         QTest::newRow("not a number") << "main: processing x (a, b sec)" << 0.0;
         QTest::newRow("tool's own line")
-            << "main: processing '/m/song.mp3' (480000 samples, 30.0 sec), 2 threads, 1 processors, "
+            << "main: processing '/m/song.mp3' (480000 samples, 30.0 sec), 2 threads, 1 "
+               "processors, "
                "5 beams + best of 5, lang = en, task = transcribe, timestamps = 1 ..."
             << 30.0;
         QTest::newRow("name that looks like a length")
-            << "main: processing '/m/30 sec ad.mp3' (1920000 samples, 120.0 sec), 4 threads" << 120.0;
+            << "main: processing '/m/30 sec ad.mp3' (1920000 samples, 120.0 sec), 4 threads"
+            << 120.0;
         QTest::newRow("name with sec and no number")
             << "main: processing '/m/my sec.mp3' (160000 samples, 10.0 sec), 4 threads" << 10.0;
         QTest::newRow("name with quote and group")
-            << "main: processing '/m/it' (3 samples, 9 sec)s.mp3' (16000 samples, 1.0 sec), 4 threads"
+            << "main: processing '/m/it' (3 samples, 9 sec)s.mp3' (16000 samples, 1.0 sec), 4 "
+               "threads"
             << 1.0;
-        QTest::newRow("quoted path without group") << "main: processing '/m/a.mp3', 12.5 sec" << 12.5;
+        QTest::newRow("quoted path without group")
+            << "main: processing '/m/a.mp3', 12.5 sec" << 12.5;
     }
     void duration() {
         QFETCH(QString, line);
@@ -40,7 +46,8 @@ private Q_SLOTS:
     void durationIgnoresTheUsersDecimalComma() {
         const QLocale before;
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        QCOMPARE(ParseDurationLine(QStringLiteral("main: processing x (1 samples, 77.2 sec)")), 77.2);
+        QCOMPARE(ParseDurationLine(QStringLiteral("main: processing x (1 samples, 77.2 sec)")),
+                 77.2);
         QCOMPARE(ParseSegmentEnd(QStringLiteral("[00:00:00.000 --> 00:00:01.500]")), 1.5);
         QLocale::setDefault(before);
     }

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLocale>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -80,10 +81,19 @@ private Q_SLOTS:
         QCOMPARE(fx.results(), (QStringList{"Stopped", "", ""}));
     }
 
+    void singleRowStatusAndElapsedTime_data() {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("seconds");
+        QTest::newRow("decimal point") << QLocale(QLocale::English, QLocale::UnitedStates) << "1.500";
+        QTest::newRow("decimal comma") << QLocale(QLocale::German, QLocale::Germany) << "1,500";
+    }
     void singleRowStatusAndElapsedTime() {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, seconds);
         ConversionFixture fx;
         const QString file = fx.input(QStringLiteral("only one.mp3"), "mode=slow\n");
         TAppForm& form = fx.open({file});
+        QLocale::setDefault(locale);
         std::uint32_t now = 0xFFFFFC00u; // 1024 ms before the counter wraps
         platform::setTickSource([&now] { return now; });
         form.Button1->click();
@@ -93,13 +103,37 @@ private Q_SLOTS:
         form.Button1->click();
         QVERIFY(fx.waitIdle());
         platform::setTickSource({});
-        QCOMPARE(form.StatusText(), QStringLiteral("Finished (Elapsed Time: 1.500 sec)"));
+        QLocale::setDefault(QLocale::c());
+        QCOMPARE(form.StatusText(), QStringLiteral("Finished (Elapsed Time: %1 sec)").arg(seconds));
+    }
+
+    void unwritableOutputIsAnErrorAndTheRunGoesOn() {
+        ConversionFixture fx;
+        const QStringList files{
+            fx.input(QStringLiteral("a.mp3"), "segment=0,1, a\nsegment=1,2, b\ndelay_ms=700\n"),
+            fx.input(QStringLiteral("b.mp3"))};
+        TAppForm& form = fx.open(files);
+        const QString gone = fx.outputFolder() + QStringLiteral("/sub");
+        form.Edit1->setText(gone);
+        form.Button1->click();
+        QVERIFY(fx.waitJobStarted());
+        QVERIFY(QDir(gone).removeRecursively());
+        QVERIFY(fx.waitIdle());
+        QCOMPARE(fx.results(), (QStringList{"Error", "Error"}));
+        QVERIFY(!QFile::exists(form.WorkFolder() + QStringLiteral("temp.lrc")));
+        const QList<QWidget*> reports = ConversionFixture::reportWindows();
+        QCOMPARE(reports.size(), 2);
+        for (QWidget* w : reports)
+            QVERIFY(w->findChild<QTextEdit*>(QStringLiteral("Memo1"))
+                        ->toPlainText()
+                        .contains(QStringLiteral("The output file could not be written: ")));
     }
 
     void outputNamesNeverReplaceFiles() {
         ConversionFixture fx;
         ConversionFixture::writeFile(fx.outputs.filePath(QStringLiteral("song.srt")), "mine");
-        ConversionFixture::writeFile(fx.outputs.filePath(QStringLiteral("song (3).srt")), "mine too");
+        ConversionFixture::writeFile(fx.outputs.filePath(QStringLiteral("song (3).srt")),
+                                     "mine too");
         TAppForm& form = fx.open({fx.input(QStringLiteral("song.mp3"))});
         form.RadioButton2->setChecked(true);
         form.Button1->click();
@@ -107,7 +141,8 @@ private Q_SLOTS:
         QCOMPARE(fx.results(), QStringList{"OK"});
         QCOMPARE(form.FinalOutputFile(), fx.outputs.filePath(QStringLiteral("song (2).srt")));
         QVERIFY(ConversionFixture::readFile(form.FinalOutputFile()).contains(" --> "));
-        QCOMPARE(ConversionFixture::readFile(fx.outputs.filePath(QStringLiteral("song.srt"))), QByteArray("mine"));
+        QCOMPARE(ConversionFixture::readFile(fx.outputs.filePath(QStringLiteral("song.srt"))),
+                 QByteArray("mine"));
         QCOMPARE(ConversionFixture::readFile(fx.outputs.filePath(QStringLiteral("song (3).srt"))),
                  QByteArray("mine too"));
     }
@@ -119,8 +154,10 @@ private Q_SLOTS:
         const QByteArray utf8Lines = "[00:00.00] \xC3\xA9t\xC3\xA9\r\n[00:01.00] b\r\n";
         QTest::newRow("UTF-8-BOM") << "UTF8BOM1" << 1 << QByteArray("\xEF\xBB\xBF") + utf8Lines;
         QTest::newRow("UTF-8") << "UTF81" << 1 << utf8Lines;
-        QTest::newRow("narrow") << "ANSI1" << 1 << QByteArray("[00:00.00] \xE9t\xE9\r\n[00:01.00] b\r\n");
-        QTest::newRow("TXT loses leading blank") << "UTF81" << 4 << QByteArray("\xC3\xA9t\xC3\xA9\r\nb\r\n");
+        QTest::newRow("narrow") << "ANSI1" << 1
+                                << QByteArray("[00:00.00] \xE9t\xE9\r\n[00:01.00] b\r\n");
+        QTest::newRow("TXT loses leading blank")
+            << "UTF81" << 4 << QByteArray("\xC3\xA9t\xC3\xA9\r\nb\r\n");
     }
     void encodingsByteForByte() {
         QFETCH(QString, menuItem);
@@ -132,7 +169,8 @@ private Q_SLOTS:
         TAppForm& form = fx.open({fx.input(QStringLiteral("s.mp3"),
                                            "segment=0,1, \xC3\xA9t\xC3\xA9\nsegment=1,2, b\n")});
         form.findChild<QAction*>(menuItem)->trigger();
-        form.findChild<QRadioButton*>(QStringLiteral("RadioButton%1").arg(outputType))->setChecked(true);
+        form.findChild<QRadioButton*>(QStringLiteral("RadioButton%1").arg(outputType))
+            ->setChecked(true);
         form.Button1->click();
         QVERIFY(fx.waitIdle());
         QCOMPARE(fx.results(), QStringList{"OK"});
@@ -236,8 +274,8 @@ private Q_SLOTS:
         QTest::newRow("medium missing, No") << 2 << "" << int(platform::IDNO) << true;
         QTest::newRow("medium missing, Yes") << 2 << "" << int(platform::IDYES) << true;
         QTest::newRow("large present under its local name") << 3 << "ggml-large.bin" << 0 << false;
-        QTest::newRow("large: the remote name does not count") << 3 << "ggml-large-v3.bin"
-                                                              << int(platform::IDNO) << true;
+        QTest::newRow("large: the remote name does not count")
+            << 3 << "ggml-large-v3.bin" << int(platform::IDNO) << true;
     }
     void choosingAMissingModelAsks() {
         QFETCH(int, index);
@@ -261,8 +299,9 @@ private Q_SLOTS:
             QCOMPARE(box.buttonCaptions, (QStringList{"Yes", "No"}));
         }
         QCOMPARE(form.ComboBoxEx1->currentIndex(), index);
-        QCOMPARE(form.AiModelFilenameBul(), form.DataFolder() + (index == 2 ? QStringLiteral("ggml-medium.bin")
-                                                                            : QStringLiteral("ggml-large.bin")));
+        QCOMPARE(form.AiModelFilenameBul(),
+                 form.DataFolder() + (index == 2 ? QStringLiteral("ggml-medium.bin")
+                                                 : QStringLiteral("ggml-large.bin")));
     }
 
     void noUsableOutputFolderRefusesToStart_data() {
@@ -346,16 +385,18 @@ private Q_SLOTS:
         ConversionFixture fx;
         const QString argsFile = fx.inputs.filePath(QStringLiteral("args.txt"));
         QVERIFY(QDir(fx.outputFolder()).mkdir(QStringLiteral("out \"q\" dir\\")));
-        const QString file = fx.input(QStringLiteral("-x \"say\" şarkı\\"),
-                                      "args_file=" + argsFile.toUtf8() + "\n");
+        const QString file =
+            fx.input(QStringLiteral("-x \"say\" şarkı\\"), "args_file=" + argsFile.toUtf8() + "\n");
         TAppForm& form = fx.open({file});
         form.Edit1->setText(fx.outputFolder() + QStringLiteral("/out \"q\" dir\\"));
         form.Button1->click();
         QVERIFY(fx.waitIdle());
         QCOMPARE(fx.results(), QStringList{"OK"});
-        const QStringList args = QString::fromUtf8(ConversionFixture::readFile(argsFile)).split(QLatin1Char('\n'));
+        const QStringList args =
+            QString::fromUtf8(ConversionFixture::readFile(argsFile)).split(QLatin1Char('\n'));
         QCOMPARE(args.value(args.indexOf(QStringLiteral("-f")) + 1), file);
-        QCOMPARE(args.value(args.indexOf(QStringLiteral("-of")) + 1), form.WorkFolder() + QStringLiteral("temp"));
+        QCOMPARE(args.value(args.indexOf(QStringLiteral("-of")) + 1),
+                 form.WorkFolder() + QStringLiteral("temp"));
         QCOMPARE(form.FinalOutputFile(),
                  fx.outputFolder() + QStringLiteral("/out \"q\" dir\\/-x \"say\" şarkı\\.lrc"));
         QVERIFY(QFile::exists(form.FinalOutputFile()));
@@ -368,7 +409,8 @@ private Q_SLOTS:
         const QString previous = QDir::currentPath();
         QVERIFY(QDir::setCurrent(fx.inputs.path()));
         const QString caption = QStringLiteral("\\\\srv\\share\\Song.MP3");
-        ConversionFixture::writeFile(caption, "#fake-whisper\nargs_file=" + argsFile.toUtf8() + "\n");
+        ConversionFixture::writeFile(caption,
+                                     "#fake-whisper\nargs_file=" + argsFile.toUtf8() + "\n");
         TAppForm& form = fx.open({caption});
         ConversionFixture::writeFile(form.DataFolder() + QStringLiteral("temp.mp3"), "stale copy");
         form.Button1->click();
@@ -376,10 +418,13 @@ private Q_SLOTS:
         QDir::setCurrent(previous);
         QVERIFY(idle);
         QCOMPARE(fx.results(), QStringList{"OK"});
-        const QStringList args = QString::fromUtf8(ConversionFixture::readFile(argsFile)).split(QLatin1Char('\n'));
-        QCOMPARE(args.value(args.indexOf(QStringLiteral("-f")) + 1), form.DataFolder() + QStringLiteral("temp.mp3"));
+        const QStringList args =
+            QString::fromUtf8(ConversionFixture::readFile(argsFile)).split(QLatin1Char('\n'));
+        QCOMPARE(args.value(args.indexOf(QStringLiteral("-f")) + 1),
+                 form.DataFolder() + QStringLiteral("temp.mp3"));
         QVERIFY(!QFile::exists(form.DataFolder() + QStringLiteral("temp.mp3")));
-        QCOMPARE(form.FinalOutputFile(), fx.outputFolder() + QStringLiteral("/\\\\srv\\share\\Song.lrc"));
+        QCOMPARE(form.FinalOutputFile(),
+                 fx.outputFolder() + QStringLiteral("/\\\\srv\\share\\Song.lrc"));
     }
 };
 

@@ -43,7 +43,9 @@ private Q_SLOTS:
         const QString tool = QStringLiteral(VELTRINO_WHISPER_CLI);
         const QString model = testenv::sharedTestData(QStringLiteral("for-tests-ggml-tiny.bin"));
         if (!QFile::exists(tool))
-            QSKIP(qPrintable(QStringLiteral("no whisper-cli at %1 (configure with VELTRINO_WHISPER=ON)").arg(tool)));
+            QSKIP(qPrintable(
+                QStringLiteral("no whisper-cli at %1 (configure with VELTRINO_WHISPER=ON)")
+                    .arg(tool)));
         if (!QFile::exists(model))
             QSKIP(qPrintable(QStringLiteral("test model %1 is missing").arg(model)));
 
@@ -59,10 +61,12 @@ private Q_SLOTS:
         QVERIFY(fx.waitIdle(120000));
         QCOMPARE(fx.results(), QStringList{"OK"});
         QCOMPARE(form.AudioDuration(), 2.0);
-        const QByteArray lrc = ConversionFixture::readFile(fx.outputs.filePath(QStringLiteral("two seconds.lrc")));
+        const QByteArray lrc =
+            ConversionFixture::readFile(fx.outputs.filePath(QStringLiteral("two seconds.lrc")));
         QVERIFY2(!lrc.contains("[by:whisper.cpp]"), lrc.constData());
         // Nothing recognised: at most the byte-order mark and empty lines remain.
-        QVERIFY2(QByteArray(lrc).replace("\xEF\xBB\xBF", "").replace("\r\n", "").isEmpty(), lrc.constData());
+        QVERIFY2(QByteArray(lrc).replace("\xEF\xBB\xBF", "").replace("\r\n", "").isEmpty(),
+                 lrc.constData());
 
         form.RadioButton2->setChecked(true);
         form.Button1->click();

@@ -27,8 +27,10 @@ private Q_SLOTS:
     void findsOnlyWebLinks_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("links");
-        QTest::newRow("https") << "see https://example.com/a?b=1 now" << QStringList{"https://example.com/a?b=1"};
-        QTest::newRow("http and www") << "http://x.org, www.y.net." << QStringList{"http://x.org", "www.y.net"};
+        QTest::newRow("https") << "see https://example.com/a?b=1 now"
+                               << QStringList{"https://example.com/a?b=1"};
+        QTest::newRow("http and www")
+            << "http://x.org, www.y.net." << QStringList{"http://x.org", "www.y.net"};
         QTest::newRow("upper case") << "HTTPS://X.ORG" << QStringList{"HTTPS://X.ORG"};
         QTest::newRow("other schemes are not links")
             << "ftp://a.b file:///tmp/x mailto:a@b.c /home/u/www.mp3 C:\\www.x" << QStringList{};
@@ -49,14 +51,16 @@ private Q_SLOTS:
     void windowShowsReportAndOpensLinks() {
         ScriptedPlatform scripted;
         QPointer<TFormError> form = new TFormError;
-        form->SetReport(QStringLiteral("Input: /a.mp3\rOutput: /a.lrc\r\rvisit https://ex.com/x here\r\nend\r\n"));
+        form->SetReport(QStringLiteral(
+            "Input: /a.mp3\rOutput: /a.lrc\r\rvisit https://ex.com/x here\r\nend\r\n"));
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form));
         QCOMPARE(form->windowTitle(), QStringLiteral("ERROR"));
         QCOMPARE(form->size(), QSize(414, 313));
         QTextEdit* memo = form->Memo1;
-        QCOMPARE(memo->toPlainText(),
-                 QStringLiteral("Input: /a.mp3\nOutput: /a.lrc\n\nvisit https://ex.com/x here\nend\n"));
+        QCOMPARE(
+            memo->toPlainText(),
+            QStringLiteral("Input: /a.mp3\nOutput: /a.lrc\n\nvisit https://ex.com/x here\nend\n"));
         QVERIFY(!memo->isReadOnly());
         QVERIFY(form->Button1->isDefault());
         QVERIFY(!form->isModal());
@@ -85,8 +89,10 @@ private Q_SLOTS:
         form->SetReport(QStringLiteral("www.veltrino.example\r"));
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form));
-        QTest::mouseClick(form->Memo1->viewport(), Qt::LeftButton, {}, pointOf(form->Memo1, 0, 0, 20));
-        QCOMPARE(scripted.shell.calls.value(0).target, QStringLiteral("http://www.veltrino.example"));
+        QTest::mouseClick(form->Memo1->viewport(), Qt::LeftButton, {},
+                          pointOf(form->Memo1, 0, 0, 20));
+        QCOMPARE(scripted.shell.calls.value(0).target,
+                 QStringLiteral("http://www.veltrino.example"));
         QCOMPARE(scripted.dialogs.busyDepth, 1);
         form->Button1->click();
         QTRY_VERIFY(form.isNull());

@@ -53,14 +53,18 @@ private Q_SLOTS:
     }
 
     void reportLayout() {
-        TFailureFacts facts{QStringLiteral("/m/a.mp3"), QStringLiteral("/o/a.lrc"),
-                            QStringLiteral("/p/whisper/ggml-base.bin"), QStringLiteral("1.00 GB"),
-                            QString(), QStringLiteral("Some CPU"),
+        TFailureFacts facts{QStringLiteral("/m/a.mp3"),
+                            QStringLiteral("/o/a.lrc"),
+                            QStringLiteral("/p/whisper/ggml-base.bin"),
+                            QStringLiteral("1.00 GB"),
+                            QString(),
+                            QStringLiteral("Some CPU"),
                             {QStringLiteral("line 1"), QStringLiteral("line 2")}};
-        QCOMPARE(BuildFailureReport(facts),
-                 QStringLiteral("Input: /m/a.mp3\rOutput: /o/a.lrc\rModel: /p/whisper/ggml-base.bin\r"
-                                "Available RAM: 1.00 GB\rAvailable Disk: \rCPU: Some CPU\r\r"
-                                "line 1\r\nline 2\r\n"));
+        QCOMPARE(
+            BuildFailureReport(facts),
+            QStringLiteral("Input: /m/a.mp3\rOutput: /o/a.lrc\rModel: /p/whisper/ggml-base.bin\r"
+                           "Available RAM: 1.00 GB\rAvailable Disk: \rCPU: Some CPU\r\r"
+                           "line 1\r\nline 2\r\n"));
         facts.ConsoleLines.clear();
         QVERIFY(BuildFailureReport(facts).endsWith(QStringLiteral("CPU: Some CPU\r\r")));
     }
@@ -68,7 +72,8 @@ private Q_SLOTS:
     void kernelFigures_data() {
         QTest::addColumn<QByteArray>("meminfo");
         QTest::addColumn<qint64>("bytes"); // -1: none
-        QTest::newRow("kB") << QByteArray("MemTotal: 100 kB\nMemAvailable:    2048 kB\n") << qint64(2048 * 1024);
+        QTest::newRow("kB") << QByteArray("MemTotal: 100 kB\nMemAvailable:    2048 kB\n")
+                            << qint64(2048 * 1024);
         QTest::newRow("missing") << QByteArray("MemTotal: 100 kB\n") << qint64(-1);
         QTest::newRow("garbage") << QByteArray("MemAvailable: lots\n") << qint64(-1);
     }
@@ -79,8 +84,9 @@ private Q_SLOTS:
     }
 
     void cpuName() {
-        QCOMPARE(platform::parseCpuModelName("processor\t: 0\nmodel name\t:  Intel(R) Xeon(R) \t\n"),
-                 QStringLiteral("Intel(R) Xeon(R)"));
+        QCOMPARE(
+            platform::parseCpuModelName("processor\t: 0\nmodel name\t:  Intel(R) Xeon(R) \t\n"),
+            QStringLiteral("Intel(R) Xeon(R)"));
         QCOMPARE(platform::parseCpuModelName("processor\t: 0\nHardware\t: BCM\n"),
                  QStringLiteral("Unknown CPU"));
         QVERIFY(!platform::processorName().isEmpty());
@@ -90,7 +96,8 @@ private Q_SLOTS:
         QVERIFY(FreeMemoryText().endsWith(QStringLiteral("B")));
         QTemporaryDir dir;
         // A folder that does not exist yet is measured on its nearest existing parent.
-        QVERIFY(FreeDiskText(dir.filePath(QStringLiteral("not/yet/a.lrc"))).endsWith(QStringLiteral("B")));
+        QVERIFY(FreeDiskText(dir.filePath(QStringLiteral("not/yet/a.lrc")))
+                    .endsWith(QStringLiteral("B")));
         QCOMPARE(FreeDiskText(QString()), QString());
     }
 };

@@ -49,12 +49,14 @@ private Q_SLOTS:
         QTest::newRow("mixed, empty lines kept")
             << QByteArray("a\r\n\r\n\nb\r\rc") << utf8 << QStringList{"a", "", "", "b", "", "c"};
         QTest::newRow("empty file") << QByteArray() << utf8 << QStringList{};
-        QTest::newRow("BOM wins over latin1")
-            << QByteArray("\xEF\xBB\xBF\xC3\xA9t\xC3\xA9\n") << latin1 << QStringList{QStringLiteral("été")};
-        QTest::newRow("UTF-16 BOM")
-            << QByteArray("\xFF\xFE" "a\0\r\0\n\0b\0", 10) << utf8 << QStringList{"a", "b"};
-        QTest::newRow("latin1 without BOM") << QByteArray("\xE9t\xE9") << latin1
-                                            << QStringList{QStringLiteral("été")};
+        QTest::newRow("BOM wins over latin1") << QByteArray("\xEF\xBB\xBF\xC3\xA9t\xC3\xA9\n")
+                                              << latin1 << QStringList{QStringLiteral("été")};
+        QTest::newRow("UTF-16 BOM") << QByteArray("\xFF\xFE"
+                                                  "a\0\r\0\n\0b\0",
+                                                  10)
+                                    << utf8 << QStringList{"a", "b"};
+        QTest::newRow("latin1 without BOM")
+            << QByteArray("\xE9t\xE9") << latin1 << QStringList{QStringLiteral("été")};
     }
     void loadLines() {
         QFETCH(QByteArray, bytes);
@@ -70,8 +72,9 @@ private Q_SLOTS:
     void loadLinesRaisesOnBadUtf8AndMissingFile() {
         QTemporaryDir dir;
         QStringList got{QStringLiteral("kept")};
-        QVERIFY_THROWS_EXCEPTION(ELoadLines, LoadLines(writeBytes(dir, QStringLiteral("bad"), "\xE9t\xE9"),
-                                                       QStringConverter::Utf8, got));
+        QVERIFY_THROWS_EXCEPTION(ELoadLines,
+                                 LoadLines(writeBytes(dir, QStringLiteral("bad"), "\xE9t\xE9"),
+                                           QStringConverter::Utf8, got));
         QCOMPARE(got, QStringList{QStringLiteral("kept")});
         QVERIFY_THROWS_EXCEPTION(ELoadLines, LoadLines(dir.filePath(QStringLiteral("none")),
                                                        QStringConverter::Utf8, got));
@@ -86,7 +89,8 @@ private Q_SLOTS:
         QCOMPARE(LoadOutputLines(good), QStringList{QStringLiteral("café")});
         // With a UTF-8 locale the bytes that do not decode are replaced, the rest is kept.
         setNarrowEncodingForTests(QStringConverter::Utf8);
-        QCOMPARE(LoadOutputLines(bad), (QStringList{QStringLiteral("caf\uFFFD"), QStringLiteral("ok")}));
+        QCOMPARE(LoadOutputLines(bad),
+                 (QStringList{QStringLiteral("caf\uFFFD"), QStringLiteral("ok")}));
     }
 
     void cleaning_data() {
@@ -98,9 +102,10 @@ private Q_SLOTS:
         QTest::newRow("tag with more text stays")
             << QStringList{"[by:whisper.cpp] x"} << QStringList{"[by:whisper.cpp] x"};
         QTest::newRow("leading blank and controls trimmed")
-            << QStringList{" hello", "\x01world \x1f", "", "  "} << QStringList{"hello", "world", "", ""};
-        QTest::newRow("non-breaking space kept") << QStringList{QStringLiteral("\u00a0x")}
-                                                 << QStringList{QStringLiteral("\u00a0x")};
+            << QStringList{" hello", "\x01world \x1f", "", "  "}
+            << QStringList{"hello", "world", "", ""};
+        QTest::newRow("non-breaking space kept")
+            << QStringList{QStringLiteral("\u00a0x")} << QStringList{QStringLiteral("\u00a0x")};
     }
     void cleaning() {
         QFETCH(QStringList, in);
@@ -115,13 +120,19 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         const QStringList lines{QStringLiteral("é1"), QString(), QStringLiteral("x")};
         QTest::newRow("UTF-8-BOM") << int(TOutputEncoding::Utf8Bom) << int(QStringConverter::System)
-                                   << QByteArray("\xEF\xBB\xBF\xC3\xA9" "1\r\n\r\nx\r\n");
+                                   << QByteArray("\xEF\xBB\xBF\xC3\xA9"
+                                                 "1\r\n\r\nx\r\n");
         QTest::newRow("UTF-8") << int(TOutputEncoding::Utf8) << int(QStringConverter::System)
-                               << QByteArray("\xC3\xA9" "1\r\n\r\nx\r\n");
-        QTest::newRow("narrow latin1") << int(TOutputEncoding::Ansi) << int(QStringConverter::Latin1)
-                                       << QByteArray("\xE9" "1\r\n\r\nx\r\n");
-        QTest::newRow("narrow utf-8 locale") << int(TOutputEncoding::Ansi) << int(QStringConverter::Utf8)
-                                             << QByteArray("\xC3\xA9" "1\r\n\r\nx\r\n");
+                               << QByteArray("\xC3\xA9"
+                                             "1\r\n\r\nx\r\n");
+        QTest::newRow("narrow latin1")
+            << int(TOutputEncoding::Ansi) << int(QStringConverter::Latin1)
+            << QByteArray("\xE9"
+                          "1\r\n\r\nx\r\n");
+        QTest::newRow("narrow utf-8 locale")
+            << int(TOutputEncoding::Ansi) << int(QStringConverter::Utf8)
+            << QByteArray("\xC3\xA9"
+                          "1\r\n\r\nx\r\n");
     }
     void encodings() {
         QFETCH(int, encoding);
@@ -158,7 +169,9 @@ private Q_SLOTS:
         QCOMPARE(WriteNewFile(dir.filePath(QStringLiteral("song (4).lrc")), base, "x", &error),
                  dir.filePath(QStringLiteral("song (5).lrc")));
         // No temporary file is left behind.
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).size(), 4);
+        QCOMPARE(
+            QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+            4);
     }
 
     void writeNewFileReportsFailure() {
@@ -174,8 +187,9 @@ private Q_SLOTS:
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("ro")));
         chmod(QFile::encodeName(ro).constData(), 0500);
         error.clear();
-        QCOMPARE(WriteNewFile(ro + QStringLiteral("/a.lrc"), ro + QStringLiteral("/a.lrc"), "x", &error),
-                 QString());
+        QCOMPARE(
+            WriteNewFile(ro + QStringLiteral("/a.lrc"), ro + QStringLiteral("/a.lrc"), "x", &error),
+            QString());
         QVERIFY(!error.isEmpty());
         chmod(QFile::encodeName(ro).constData(), 0700);
     }

@@ -89,17 +89,22 @@ private Q_SLOTS:
     }
     void quotedPathsArriveUnchanged() {
         QFETCH(QString, path);
-        const TRecognizerArguments args{QStringLiteral("/opt/v/whisper/whisper-cli"), path, path,
-                                        QStringLiteral("auto"), QStringLiteral("40"),
-                                        QStringLiteral(" -osrt"), path};
+        const TRecognizerArguments args{QStringLiteral("/opt/v/whisper/whisper-cli"),
+                                        path,
+                                        path,
+                                        QStringLiteral("auto"),
+                                        QStringLiteral("40"),
+                                        QStringLiteral(" -osrt"),
+                                        path};
         const QString line = BuildRecognizerCommandLine(args);
         QVERIFY(line.startsWith(QStringLiteral("/opt/v/whisper/whisper-cli -m ")));
         const QStringList split = splitArguments(line.mid(line.indexOf(QLatin1Char(' ')) + 1));
-        const QStringList expected{QStringLiteral("-m"), path, QStringLiteral("-f"), path,
-                                   QStringLiteral("-l"), QStringLiteral("auto"),
-                                   QStringLiteral("-ml"), QStringLiteral("40"),
+        const QStringList expected{QStringLiteral("-m"),   path,
+                                   QStringLiteral("-f"),   path,
+                                   QStringLiteral("-l"),   QStringLiteral("auto"),
+                                   QStringLiteral("-ml"),  QStringLiteral("40"),
                                    QStringLiteral("-sow"), QStringLiteral("-osrt"),
-                                   QStringLiteral("-of"), path};
+                                   QStringLiteral("-of"),  path};
         QCOMPARE(split, expected);
     }
 
@@ -107,12 +112,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("lineLength");
         QTest::addColumn<QString>("expected");
-        const QString head = QStringLiteral("/p/whisper/whisper-cli -m \"/p/whisper/ggml-base.bin\" -f \"/a/s.mp3\"");
-        QTest::newRow("auto, 40") << "auto" << "40"
-                                  << head + " -l auto -ml 40 -sow -olrc -of \"/w/temp\"";
-        QTest::newRow("code, 0") << "lzh" << "0" << head + " -l lzh -olrc -of \"/w/temp\"";
-        QTest::newRow("negative") << "en" << "-5" << head + " -l en -olrc -of \"/w/temp\"";
-        QTest::newRow("not a number") << "en" << "4x" << head + " -l en -olrc -of \"/w/temp\"";
+        const QString head = QStringLiteral(
+            "/p/whisper/whisper-cli -m \"/p/whisper/ggml-base.bin\" -f \"/a/s.mp3\"");
+        QTest::newRow("auto, 40") << "auto"
+                                  << "40" << head + " -l auto -ml 40 -sow -olrc -of \"/w/temp\"";
+        QTest::newRow("code, 0") << "lzh"
+                                 << "0" << head + " -l lzh -olrc -of \"/w/temp\"";
+        QTest::newRow("negative") << "en"
+                                  << "-5" << head + " -l en -olrc -of \"/w/temp\"";
+        QTest::newRow("not a number") << "en"
+                                      << "4x" << head + " -l en -olrc -of \"/w/temp\"";
     }
     void commandLineText() {
         QFETCH(QString, language);
@@ -120,8 +129,11 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         const TRecognizerArguments args{QStringLiteral("/p/whisper/whisper-cli"),
                                         QStringLiteral("/p/whisper/ggml-base.bin"),
-                                        QStringLiteral("/a/s.mp3"), language, lineLength,
-                                        QStringLiteral(" -olrc"), QStringLiteral("/w/temp")};
+                                        QStringLiteral("/a/s.mp3"),
+                                        language,
+                                        lineLength,
+                                        QStringLiteral(" -olrc"),
+                                        QStringLiteral("/w/temp")};
         QCOMPARE(BuildRecognizerCommandLine(args), expected);
     }
 
@@ -135,11 +147,16 @@ private Q_SLOTS:
     void languageCode_data() {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("code");
-        QTest::newRow("english") << "English [en]" << "en";
-        QTest::newRow("parentheses") << "Chinese (Literary) [lzh]" << "lzh";
-        QTest::newRow("no bracket") << "English" << "";
-        QTest::newRow("no closing") << "English [en" << "";
-        QTest::newRow("closing before opening") << "] x [ab]" << "ab";
+        QTest::newRow("english") << "English [en]"
+                                 << "en";
+        QTest::newRow("parentheses") << "Chinese (Literary) [lzh]"
+                                     << "lzh";
+        QTest::newRow("no bracket") << "English"
+                                    << "";
+        QTest::newRow("no closing") << "English [en"
+                                    << "";
+        QTest::newRow("closing before opening") << "] x [ab]"
+                                                << "ab";
     }
     void languageCode() {
         QFETCH(QString, item);
@@ -150,12 +167,18 @@ private Q_SLOTS:
     void nameWithoutExtension_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("name");
-        QTest::newRow("two dots") << "/m/a.b.mp3" << "a.b";
-        QTest::newRow("no dot") << "/m/track" << "track";
-        QTest::newRow("only leading dot") << "/m/.mp3" << "";
-        QTest::newRow("dot in folder") << "/m.x/track" << "track";
-        QTest::newRow("backslash is a name character") << "/m/a\\b.mp3" << "a\\b";
-        QTest::newRow("bare") << "x.wav" << "x";
+        QTest::newRow("two dots") << "/m/a.b.mp3"
+                                  << "a.b";
+        QTest::newRow("no dot") << "/m/track"
+                                << "track";
+        QTest::newRow("only leading dot") << "/m/.mp3"
+                                          << "";
+        QTest::newRow("dot in folder") << "/m.x/track"
+                                       << "track";
+        QTest::newRow("backslash is a name character") << "/m/a\\b.mp3"
+                                                       << "a\\b";
+        QTest::newRow("bare") << "x.wav"
+                              << "x";
     }
     void nameWithoutExtension() {
         QFETCH(QString, path);
@@ -177,12 +200,18 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("present");
         QTest::addColumn<QString>("wanted");
         QTest::addColumn<QString>("result");
-        QTest::newRow("free") << QStringList() << "song.lrc" << "song.lrc";
-        QTest::newRow("taken") << QStringList{"song.lrc"} << "song.lrc" << "song (2).lrc";
-        QTest::newRow("next") << QStringList{"song.lrc", "song (2).lrc"} << "song.lrc" << "song (3).lrc";
-        QTest::newRow("gap reused") << QStringList{"song.lrc", "song (3).lrc"} << "song.lrc" << "song (2).lrc";
-        QTest::newRow("folder does not count") << QStringList{"song.lrc/"} << "song.lrc" << "song.lrc";
-        QTest::newRow("no extension") << QStringList{"song"} << "song" << "song (2)";
+        QTest::newRow("free") << QStringList() << "song.lrc"
+                              << "song.lrc";
+        QTest::newRow("taken") << QStringList{"song.lrc"} << "song.lrc"
+                               << "song (2).lrc";
+        QTest::newRow("next") << QStringList{"song.lrc", "song (2).lrc"} << "song.lrc"
+                              << "song (3).lrc";
+        QTest::newRow("gap reused") << QStringList{"song.lrc", "song (3).lrc"} << "song.lrc"
+                                    << "song (2).lrc";
+        QTest::newRow("folder does not count") << QStringList{"song.lrc/"} << "song.lrc"
+                                               << "song.lrc";
+        QTest::newRow("no extension") << QStringList{"song"} << "song"
+                                      << "song (2)";
     }
     void uniqueName() {
         QFETCH(QStringList, present);
