@@ -129,8 +129,8 @@ void TAppForm::DosyayiWhisperIleIsle(int index) {
     if (count == 1)
         SetStatusText(QStringLiteral("Processing ") + source + QStringLiteral("..."));
     else
-        SetStatusText(
-            QStringLiteral("Processing %1 / %2 (%3)...").arg(index + 1).arg(count).arg(source));
+        SetStatusText(QStringLiteral("Processing %1 / %2 (%3)...")
+                          .arg(QString::number(index + 1), QString::number(count), source));
     QString base;
     if (CheckBoxSource->isChecked()) {
         if (!QFileInfo::exists(sourceFolder))

@@ -54,7 +54,7 @@ private Q_SLOTS:
     void stopDuringSecondOfThreeAndConvertAgain() {
         ConversionFixture fx;
         const QStringList files{fx.input(QStringLiteral("a.mp3")),
-                                fx.input(QStringLiteral("b.wav"), "mode=slow\n"),
+                                fx.input(QStringLiteral("b %1 %3.wav"), "mode=slow\n"),
                                 fx.input(QStringLiteral("c.mp3"))};
         TAppForm& form = fx.open(files);
         form.Button1->click();
@@ -67,7 +67,7 @@ private Q_SLOTS:
         QCOMPARE(fx.results(), (QStringList{"OK", "Stopped", ""}));
         QVERIFY(form.StatusText().startsWith(QStringLiteral("Finished (Elapsed Time: ")));
         QCOMPARE(form.Button1->text(), QStringLiteral("Convert"));
-        QVERIFY(!QFile::exists(fx.outputs.filePath(QStringLiteral("b.lrc"))));
+        QVERIFY(!QFile::exists(fx.outputs.filePath(QStringLiteral("b %1 %3.lrc"))));
 
         // Convert again: every Result is cleared before the first job runs.
         ConversionFixture::writeFile(files[0], "#fake-whisper\nmode=slow\n");
