@@ -93,6 +93,12 @@ public:
     QString BosRamMiktari() const;
     QString BosDiskMiktari(const QString& DrivePath) const;
 
+    // --- Model download (AppForm_Download.cpp)
+    // Interface thread, when a download thread has ended (Sender: the thread).
+    void DownloaderThreadTerminate(QObject* Sender);
+    // Download threads that have not ended yet.
+    int RunningDownloads() const;
+
 public Q_SLOTS:
     // Settings
     void RadioButton1Click();
@@ -246,4 +252,12 @@ private:
     void ShowFailureReport(int row);
     void SetMarquee(bool on);
     bool CheckOutputFolder();
+
+    // --- Model download (AppForm_Download.cpp). Declared last so that it goes first when the
+    // window is destroyed: running downloads are stopped while the controls still exist.
+    class TDownloads;
+    struct TDownloadsDeleter {
+        void operator()(TDownloads* downloads) const;
+    };
+    std::unique_ptr<TDownloads, TDownloadsDeleter> FDownloads;
 };

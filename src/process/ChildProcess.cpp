@@ -22,7 +22,9 @@ extern char** environ;
 namespace dosprocess {
 namespace {
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
 
 // The argument rules of a Windows command line, applied to the text after the program.
 QStringList splitArguments(QStringView s) {

@@ -35,7 +35,7 @@ int NiceForPriorityClass(int APriorityClass);
 
 struct TSpawnRequest {
     QString commandLine;
-    QString currentDir;          // empty: ours
+    QString currentDir;           // empty: ours
     QStringList extraEnvironment; // empty: our environment unchanged
     int priorityClass = 32;
     int stdinFd = -1;

@@ -44,9 +44,11 @@ bool TEvent::IsSet() const {
     return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
 }
 
-void TSyncString::Add(const QString& AValue) {
+bool TSyncString::Add(const QString& AValue) {
     const std::lock_guard lock(FLock);
+    const bool wasEmpty = FValue.isEmpty();
     FValue += AValue;
+    return wasEmpty;
 }
 
 void TSyncString::Delete(int APos, int ACount) {
@@ -112,7 +114,9 @@ QStringList& TInputLines::LockList() {
     return FList;
 }
 
-void TInputLines::UnlockList() { FLock.unlock(); }
+void TInputLines::UnlockList() {
+    FLock.unlock();
+}
 
 TProcessTimer::TProcessTimer() = default;
 

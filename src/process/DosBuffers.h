@@ -37,7 +37,8 @@ private:
 // Decoded output text: appended by the pipe reader, taken by the worker.
 class TSyncString {
 public:
-    void Add(const QString& AValue);
+    // Returns whether the buffer was empty before.
+    bool Add(const QString& AValue);
     // Removes ACount characters from the 1-based position APos.
     void Delete(int APos, int ACount);
     int Length() const;

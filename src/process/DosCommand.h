@@ -25,6 +25,24 @@
 // as it names an existing file. The child gets no terminal; its standard output and standard error
 // arrive merged.
 //
+// Line splitting: CR, LF and CR LF (also split across reads) end a line, so progress output
+// rewritten with CR arrives as complete lines; NUL characters are dropped from lines (OnNewChar
+// still sees them). After each piece of output, a line still waiting for its end is announced
+// with otBeginningOfLine and everything received so far; only its complete form, announced with
+// otEntireLine, goes into Lines and OutputLines.
+//
+// How runs end (EndStatus): esProcess when the child ended by itself (what it printed before its
+// end is still delivered, and an unfinished last line arrives as a complete line); esStop after
+// Stop and esTime after a time limit, both killing the child (ExitCode 0) unless
+// OnTerminateProcess keeps it; esError when the child could not be started or input could not be
+// written: the exception goes to OnExecuteError, or else to an error box through
+// platform::dialogs(), and a child already started is killed. Every Execute that returns leads
+// to exactly one OnTerminated, with IsRunning already false, so OnTerminated may call Execute.
+// Every run reaps its child and closes everything it opened.
+//
+// Output reaches the interface in batches as fast as the interface takes it; when the interface
+// falls behind, the child is held back by its full pipe rather than our memory growing.
+//
 // Destroying the component during a run stops the run: handlers are no longer called, the child
 // is killed and reaped, and the destructor waits (briefly) for the worker to finish.
 
@@ -129,7 +147,8 @@ public:
     void setCurrentDir(const QString& AValue) { FCurrentDir = AValue; }
     // Extra NAME=value entries added after our own environment; changed in place.
     QStringList& Environment() { return FEnvironment; }
-    // Echo lines sent with SendLine into OutputLines and OnNewLine.
+    // Echo each line sent with SendLine into OutputLines and OnNewLine (not Lines) as a complete
+    // line: the unfinished line the child had printed (a prompt) followed by the sent text.
     bool InputToOutput() const { return FInputToOutput; }
     void setInputToOutput(bool AValue) { FInputToOutput = AValue; }
     // Seconds the child may run; 0 or less: no limit. Ends after the tick that exceeds it.

@@ -4,18 +4,22 @@
 
 #include <QDebug>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <iterator>
 #include <poll.h>
 #include <pthread.h>
 #include <unistd.h>
 
 namespace {
 
-QString systemText(int AErrno) { return QString::fromLocal8Bit(std::strerror(AErrno)); }
+QString systemText(int AErrno) {
+    return QString::fromLocal8Bit(std::strerror(AErrno));
+}
 
 // An exception thrown by a handler of the owner must not unwind through the event loop.
 template <typename F> void guarded(F&& AHandlerCall) {
@@ -30,12 +34,72 @@ template <typename F> void guarded(F&& AHandlerCall) {
 
 } // namespace
 
+std::mutex TRunLink::FLock;
+
 bool TRunLink::Queue(std::function<void()> ACall) {
+    const std::lock_guard lock(FLock);
+    // Later output must not join a batch queued before this call.
+    FOpenBatch.reset();
+    if (FDetached)
+        return false;
+    // Taking the lock on arrival, before touching the call, pairs with the release after
+    // posting: thread checkers then see the hand-over that Qt's own queue performs out of their
+    // sight.
+    QMetaObject::invokeMethod(
+        FOwner,
+        [self = shared_from_this(), call = std::move(ACall)]() mutable {
+            { const std::lock_guard lock(FLock); }
+            self->Deliver(std::move(call));
+        },
+        Qt::QueuedConnection);
+    return true;
+}
+
+bool TRunLink::QueueOutput(std::shared_ptr<TOutputBatch> ABatch,
+                           std::function<void(const TOutputBatch&)> ADeliver) {
     const std::lock_guard lock(FLock);
     if (FDetached)
         return false;
-    QMetaObject::invokeMethod(FOwner, std::move(ACall), Qt::QueuedConnection);
+    if (FOpenBatch) {
+        std::move(ABatch->ops.begin(), ABatch->ops.end(), std::back_inserter(FOpenBatch->ops));
+        std::move(ABatch->texts.begin(), ABatch->texts.end(),
+                  std::back_inserter(FOpenBatch->texts));
+        FOpenBatch->chars += ABatch->chars;
+        return true;
+    }
+    FOpenBatch = ABatch;
+    QMetaObject::invokeMethod(
+        FOwner,
+        [self = shared_from_this(), batch = std::move(ABatch), deliver = std::move(ADeliver)] {
+            {
+                const std::lock_guard arrival(FLock);
+                if (self->FOpenBatch == batch)
+                    self->FOpenBatch.reset();
+            }
+            self->Deliver([batch, deliver] { deliver(*batch); });
+        },
+        Qt::QueuedConnection);
     return true;
+}
+
+void TRunLink::Deliver(std::function<void()> ACall) {
+    FInbox.push_back(std::move(ACall));
+    // A handler that runs the event loop itself (processEvents) must not have later calls of the
+    // run overtake the rest of the current one: they wait in the inbox for the outer delivery.
+    if (FDelivering)
+        return;
+    FDelivering = true;
+    while (!FInbox.empty()) {
+        // A handler may have destroyed the component: nothing more may reach it.
+        if (Detached()) {
+            FInbox.clear();
+            break;
+        }
+        const std::function<void()> call = std::move(FInbox.front());
+        FInbox.pop_front();
+        call();
+    }
+    FDelivering = false;
 }
 
 bool TRunLink::Synchronize(std::function<void()> ACall) {
@@ -44,7 +108,7 @@ bool TRunLink::Synchronize(std::function<void()> ACall) {
     const bool queued = Queue([self, done, call = std::move(ACall)] {
         call();
         {
-            const std::lock_guard lock(self->FLock);
+            const std::lock_guard lock(FLock);
             *done = true;
         }
         self->FDone.notify_all();
@@ -76,15 +140,13 @@ void TDosThread::TFd::Close() {
 }
 
 TDosThread::TDosThread(TDosCommand* AOwner)
-    : FOwner(AOwner), FLink(std::make_shared<TRunLink>(AOwner)),
-      FCommandLine(AOwner->FCommandLine), FCurrentDir(AOwner->FCurrentDir),
-      FEnvironment(AOwner->FEnvironment), FInputToOutput(AOwner->FInputToOutput),
-      FLines(&AOwner->FLines), FOutputLines(AOwner->FOutputLines),
-      FMaxTimeAfterBeginning(AOwner->FMaxTimeAfterBeginning),
+    : FOwner(AOwner), FLink(std::make_shared<TRunLink>(AOwner)), FCommandLine(AOwner->FCommandLine),
+      FCurrentDir(AOwner->FCurrentDir), FEnvironment(AOwner->FEnvironment),
+      FInputToOutput(AOwner->FInputToOutput), FLines(&AOwner->FLines),
+      FOutputLines(AOwner->FOutputLines), FMaxTimeAfterBeginning(AOwner->FMaxTimeAfterBeginning),
       FMaxTimeAfterLastOutput(AOwner->FMaxTimeAfterLastOutput), FOnNewChar(AOwner->FOnNewChar),
       FOnNewLine(AOwner->FOnNewLine), FOnTerminateProcess(AOwner->FOnTerminateProcess),
-      FPriority(AOwner->FPriority), FTimer(AOwner->FTimer.get()),
-      FEndStatus(&AOwner->FEndStatus) {}
+      FPriority(AOwner->FPriority), FTimer(AOwner->FTimer.get()), FEndStatus(&AOwner->FEndStatus) {}
 
 std::shared_ptr<TDosThread> TDosThread::Create(TDosCommand* AOwner) {
     std::shared_ptr<TDosThread> worker(new TDosThread(AOwner));
@@ -94,7 +156,9 @@ std::shared_ptr<TDosThread> TDosThread::Create(TDosCommand* AOwner) {
     return worker;
 }
 
-TDosThread::~TDosThread() { Join(); }
+TDosThread::~TDosThread() {
+    Join();
+}
 
 void TDosThread::Terminate() {
     FTerminated.store(true);
@@ -129,9 +193,8 @@ void TDosThread::Execute() {
     }
     dosprocess::ReapUnattachedChildren();
     // Last: the termination handler follows every call this run queued.
-    FLink->Queue([self = shared_from_this()] {
-        guarded([&] { self->FOwner->WorkerTerminated(self); });
-    });
+    FLink->Queue(
+        [self = shared_from_this()] { guarded([&] { self->FOwner->WorkerTerminated(self); }); });
 }
 
 // Worker thread.
@@ -147,7 +210,6 @@ void TDosThread::Run() {
             return FOwner->DecodeOutputBytes(this, ABuf);
         });
         FPending.clear();
-        FPartialShown = false;
         FExitCode = FChild.ExitCode();
         MainLoop();
         Ending();
@@ -285,7 +347,8 @@ void TDosThread::DrainAfterExit() {
             {FTerminateEvent.Handle(), POLLIN, 0},
             {throttled ? FEased.Handle() : -1, POLLIN, 0},
         }};
-        const int ready = ::poll(fds.data(), fds.size(), 1000);
+        // Held back by a slow interface, the output is still coming: no time-out then.
+        const int ready = ::poll(fds.data(), fds.size(), throttled ? -1 : 1000);
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready <= 0)
@@ -305,11 +368,18 @@ void TDosThread::ProcessOutput() {
         return;
     if (!FBatch)
         FBatch = std::make_shared<TOutputBatch>();
+    FBatch->texts.push_back(text);
     FBatch->chars += text.size();
     const bool withChars = static_cast<bool>(FOnNewChar);
-    QString current = FPending;
     const auto* const p = reinterpret_cast<const char16_t*>(text.utf16());
     const qsizetype n = text.size();
+    // The line being assembled: `current`, then the text from spanStart up to the character
+    // being looked at.
+    QString current = FPending;
+    qsizetype spanStart = 0;
+    const auto span = [&](qsizetype AEnd) {
+        return QStringView(text).mid(spanStart, AEnd - spanStart);
+    };
     qsizetype i = 0;
     while (i < n) {
         if (FTerminated.load(std::memory_order_relaxed)) {
@@ -318,34 +388,34 @@ void TDosThread::ProcessOutput() {
             return;
         }
         if (!withChars) {
-            qsizetype j = i;
-            while (j < n && p[j] != u'\r' && p[j] != u'\n' && p[j] != 0)
-                ++j;
-            if (j > i) {
-                current.append(reinterpret_cast<const QChar*>(p + i), j - i);
-                FLastChar = p[j - 1];
-                i = j;
-                continue;
-            }
+            while (i < n && p[i] != u'\r' && p[i] != u'\n' && p[i] != 0)
+                ++i;
+            if (i > 0)
+                FLastChar = p[i - 1];
+            if (i == n)
+                break;
         }
-        const char16_t c = p[i++];
+        const qsizetype at = i++;
+        const char16_t c = p[at];
         if (withChars)
-            FBatch->ops.push_back({TOutputOp::Char, QChar(c), {}});
+            FBatch->ops.push_back({TOutputOp::Char, QChar(c), {}, {}});
         if (c == u'\r' || c == u'\n') {
             // CR LF is one line end, also when the CR ended the previous text.
             if (!(c == u'\n' && FLastChar == u'\r')) {
                 FTimer->NewOutput();
-                FBatch->ops.push_back({TOutputOp::Line, {}, std::exchange(current, QString())});
+                FBatch->ops.push_back(
+                    {TOutputOp::Line, {}, std::exchange(current, QString()), span(at)});
             }
-        } else if (c != 0) {
-            current.append(QChar(c));
+            spanStart = i;
+        } else if (c == 0) {
+            current += span(at);
+            spanStart = i;
         }
         FLastChar = c;
     }
-    FPending = current;
+    FPending = current.append(span(n));
     if (!FPending.isEmpty()) {
-        FBatch->ops.push_back({TOutputOp::Partial, {}, FPending});
-        FPartialShown = true;
+        FBatch->ops.push_back({TOutputOp::Partial, {}, FPending, {}});
     }
     FlushBatch();
 }
@@ -356,9 +426,10 @@ void TDosThread::FlushBatch() {
         FBatch.reset();
         return;
     }
-    const std::shared_ptr<TOutputBatch> batch = std::move(FBatch);
-    FBacklog.fetch_add(batch->chars);
-    FLink->Queue([self = shared_from_this(), batch] { self->DeliverBatch(*batch); });
+    FBacklog.fetch_add(FBatch->chars);
+    FLink->QueueOutput(std::move(FBatch), [self = shared_from_this()](const TOutputBatch& ABatch) {
+        self->DeliverBatch(ABatch);
+    });
 }
 
 // Interface thread.
@@ -369,23 +440,25 @@ void TDosThread::DeliverBatch(const TOutputBatch& ABatch) {
             case TOutputOp::Char:
                 FOnNewChar(FOwner, op.ch);
                 break;
-            case TOutputOp::Line:
-                FLines->append(op.text);
+            case TOutputOp::Line: {
+                const QString text = op.Text();
+                FLines->append(text);
                 if (FOutputLines)
-                    FOutputLines->append(op.text);
+                    FOutputLines->append(text);
                 if (FOnNewLine)
-                    FOnNewLine(FOwner, op.text, otEntireLine);
+                    FOnNewLine(FOwner, text, otEntireLine);
                 break;
+            }
             case TOutputOp::Partial:
+            case TOutputOp::Echo: {
+                const QString text = op.Text();
+                if (op.kind == TOutputOp::Echo && FOutputLines)
+                    FOutputLines->append(text);
                 if (FOnNewLine)
-                    FOnNewLine(FOwner, op.text, otBeginningOfLine);
+                    FOnNewLine(FOwner, text,
+                               op.kind == TOutputOp::Echo ? otEntireLine : otBeginningOfLine);
                 break;
-            case TOutputOp::Echo:
-                if (FOutputLines)
-                    FOutputLines->append(op.text);
-                if (FOnNewLine)
-                    FOnNewLine(FOwner, op.text, otEntireLine);
-                break;
+            }
             }
         });
     }
@@ -413,8 +486,7 @@ void TDosThread::DoSendLine() {
         if (sent.endsWith(QStringLiteral("\r\n")))
             sent.chop(2);
         FBatch = std::make_shared<TOutputBatch>();
-        FBatch->ops.push_back({TOutputOp::Echo, {}, std::exchange(FPending, QString()) + sent});
-        FPartialShown = false;
+        FBatch->ops.push_back({TOutputOp::Echo, {}, std::exchange(FPending, QString()) + sent, {}});
         FlushBatch();
     }
     FInputLines.Delete(0);
@@ -438,7 +510,8 @@ void TDosThread::WriteToChild(const QByteArray& ABytes) {
             continue;
         if (errno != EAGAIN)
             throw Exception(QStringLiteral("Failed to write to pipe. Error code: %1").arg(errno));
-        std::array<pollfd, 2> fds{{{FInWrite.fd, POLLOUT, 0}, {FTerminateEvent.Handle(), POLLIN, 0}}};
+        std::array<pollfd, 2> fds{
+            {{FInWrite.fd, POLLOUT, 0}, {FTerminateEvent.Handle(), POLLIN, 0}}};
         if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR)
             throw Exception(QStringLiteral("Failed to write to pipe. Error code: %1").arg(errno));
         if (FTerminated.load())
@@ -459,7 +532,7 @@ void TDosThread::Ending() {
     }
     if (!FPending.isEmpty()) {
         FBatch = std::make_shared<TOutputBatch>();
-        FBatch->ops.push_back({TOutputOp::Line, {}, std::exchange(FPending, QString())});
+        FBatch->ops.push_back({TOutputOp::Line, {}, std::exchange(FPending, QString()), {}});
         FlushBatch();
     }
 }
@@ -469,9 +542,8 @@ void TDosThread::DoTerminateProcess() {
     FCanTerminate = true;
     if (FOnTerminateProcess) {
         bool canTerminate = true;
-        const bool asked = FLink->Synchronize([&] {
-            guarded([&] { FOnTerminateProcess(FOwner, canTerminate); });
-        });
+        const bool asked = FLink->Synchronize(
+            [&] { guarded([&] { FOnTerminateProcess(FOwner, canTerminate); }); });
         // A component being destroyed cannot keep its child.
         if (asked)
             FCanTerminate = canTerminate;

@@ -14,11 +14,33 @@
 #include <QStringDecoder>
 
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+// What one drained text produced, raised in order on the interface thread by one queued call.
+// A line is its prefix (text carried over from earlier texts, or built around dropped NULs)
+// followed by a view into one of the batch's texts: the worker only scans, and the line strings
+// are made on the interface thread that keeps them.
+struct TOutputOp {
+    enum Kind : unsigned char { Char, Line, Partial, Echo };
+    Kind kind;
+    QChar ch;
+    QString prefix;
+    QStringView tail;
+    QString Text() const {
+        return prefix.isEmpty() ? tail.toString() : QString(prefix).append(tail);
+    }
+};
+
+struct TOutputBatch {
+    std::vector<TOutputOp> ops;
+    std::vector<QString> texts; // what the views point into
+    qint64 chars = 0;
+};
 
 // The interface thread's call queue as the worker sees it: calls posted to the component through
 // the Qt event loop. Once the component detaches (it is being destroyed) nothing more is posted
@@ -28,6 +50,11 @@ public:
     explicit TRunLink(TDosCommand* AOwner) : FOwner(AOwner) {}
     // Any thread. False when the component has detached.
     bool Queue(std::function<void()> ACall);
+    // Worker thread: queues output to be raised by ADeliver. While the last batch queued this way
+    // has not reached the interface yet and nothing else was queued after it, the new output
+    // joins that batch: a busy interface then gets fewer, larger calls, in the same order.
+    bool QueueOutput(std::shared_ptr<TOutputBatch> ABatch,
+                     std::function<void(const TOutputBatch&)> ADeliver);
     // Worker thread: runs ACall on the interface thread and waits for it. False when the
     // component detached before the call ran.
     bool Synchronize(std::function<void()> ACall);
@@ -36,23 +63,18 @@ public:
     bool Detached();
 
 private:
-    std::mutex FLock;
+    // Interface thread: runs the call after every call that arrived before it.
+    void Deliver(std::function<void()> ACall);
+
+    // One lock for every link: the arrival side must be able to take it before it reads
+    // anything the worker wrote (see Queue).
+    static std::mutex FLock;
     std::condition_variable FDone;
     TDosCommand* FOwner;
     bool FDetached = false;
-};
-
-// What one drained text produced, raised in order on the interface thread by one queued call.
-struct TOutputOp {
-    enum Kind : unsigned char { Char, Line, Partial, Echo };
-    Kind kind;
-    QChar ch;
-    QString text;
-};
-
-struct TOutputBatch {
-    std::vector<TOutputOp> ops;
-    qint64 chars = 0;
+    std::shared_ptr<TOutputBatch> FOpenBatch; // under FLock
+    std::deque<std::function<void()>> FInbox; // interface thread only
+    bool FDelivering = false;                 // interface thread only
 };
 
 class TDosThread : public QObject, public std::enable_shared_from_this<TDosThread> {
@@ -74,7 +96,7 @@ public:
     QStringDecoder& OutputDecoder() { return FDecoder; }
 
     // Output beyond this many characters posted and not yet raised holds the worker back.
-    static constexpr qint64 MaxBacklog = 256 * 1024;
+    static constexpr qint64 MaxBacklog = 32 * 1024;
 
 private:
     explicit TDosThread(TDosCommand* AOwner);
@@ -136,7 +158,6 @@ private:
 
     // Output state of the run.
     QString FPending;
-    bool FPartialShown = false;
     char16_t FLastChar = 0;
     std::shared_ptr<TOutputBatch> FBatch;
     std::atomic<qint64> FBacklog{0};

@@ -16,7 +16,7 @@ public:
     using TDecode = std::function<QString(const QByteArray& ABuf)>;
     // Text beyond this many characters waits in the pipe until the worker has taken the buffer,
     // so a child that outruns the interface fills its pipe and blocks instead of our memory.
-    static constexpr int MaxBuffered = 64 * 1024;
+    static constexpr int MaxBuffered = 32 * 1024;
     static constexpr int ChunkSize = 1024;
 
     // Starts reading AReadStdout (not owned) at once. ADecode runs on the reader's thread.
@@ -43,6 +43,7 @@ private:
     // Reader thread.
     void Execute();
     void ReadLoop();
+    bool WaitForInput(bool AStreamOpen);
 
     int Fread_stdout;
     TDecode FOnCharDecoding;

@@ -8,7 +8,9 @@
 // "[by:whisper.cpp]" tag line). Like the real tool it fails with exit code 3 when the model file
 // is missing and with 2 when the input file is missing; an unknown argument gives exit code 1.
 //
-// Install it as whisper/whisper-cli beside a test copy of the program. What it does is chosen by
+// Install it as whisper/whisper-cli beside a test copy of the program (its built path is the
+// macro VELTRINO_FAKE_WHISPER_CLI in every test), with any file as whisper/ggml-base.bin, since
+// like the real tool it wants its model file to exist. What it does is chosen by
 // "key=value" lines, read in this order (later ones win):
 //   1. the control file "fake-whisper.conf" beside this executable, or instead the file named by
 //      the environment variable FAKE_WHISPER_CONTROL;
@@ -20,7 +22,8 @@
 //
 // Keys:
 //   mode=ok|fail|empty|utf8|slow|beyond|noduration   a preset; keys after it adjust it
-//       ok          (default) prints the duration line and the segments, writes the output
+//       ok          (default) prints the duration line and the segments, writes the output;
+//                   in a section it undoes a preset chosen for all inputs
 //       fail        prints an error line, writes no output, exits with 1
 //       empty       writes a 0-byte output file
 //       utf8        segments with non-ASCII UTF-8 text
@@ -119,7 +122,14 @@ struct Source {
 
     void apply(const std::string& key, const std::string& value) {
         if (key == "mode") {
-            if (value == "fail") {
+            if (value == "ok") {
+                const Behaviour defaults;
+                b.exitCode = defaults.exitCode;
+                b.output = defaults.output;
+                b.durationLine = defaults.durationLine;
+                b.beyond = b.utf8 = b.failMessage = false;
+                b.slowSegments = b.delayMs = 0;
+            } else if (value == "fail") {
                 b.exitCode = 1;
                 b.output = "none";
                 b.failMessage = true;

@@ -113,7 +113,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(FRoot.filePath(QStringLiteral("prog/whisper"))));
         QVERIFY(QDir().mkpath(FRoot.filePath(QStringLiteral("out"))));
         FTool = FRoot.filePath(QStringLiteral("prog/whisper/whisper-cli"));
-        QVERIFY(QFile::copy(QStringLiteral(FAKE_WHISPER_CLI), FTool));
+        QVERIFY(QFile::copy(QStringLiteral(VELTRINO_FAKE_WHISPER_CLI), FTool));
         FModel = FRoot.filePath(QStringLiteral("prog/whisper/ggml-base.bin"));
         QVERIFY(writeFile(FModel, "model"));
         QVERIFY(writeFile(FRoot.filePath(QStringLiteral("song 30 sec.wav")), wavOf(4.5)));
@@ -217,19 +217,21 @@ private Q_SLOTS:
     // tool pick by input name, and an input can carry its own keys.
     void controlFileSectionsAndInputHeader() {
         const QString control = FRoot.filePath(QStringLiteral("prog/whisper/fake-whisper.conf"));
-        QVERIFY(writeFile(control, "# per job\nduration=20\n[bad]\nmode=fail\n[]\ndelay_ms=0\n"));
+        QVERIFY(writeFile(
+            control,
+            "# per job\nmode=fail\nduration=20\n[good]\nmode=ok\n[bad]\nexit=5\n[]\ndelay_ms=0\n"));
         const QString good = FRoot.filePath(QStringLiteral("good.mp3"));
         const QString bad = FRoot.filePath(QStringLiteral("bad.mp3"));
         const QString own = FRoot.filePath(QStringLiteral("own.mp3"));
         QVERIFY(writeFile(good, "not audio"));
         QVERIFY(writeFile(bad, "not audio"));
-        QVERIFY(writeFile(own, "#fake-whisper\nduration=7\nsegment=0,7, Own text.\n"));
+        QVERIFY(writeFile(own, "#fake-whisper\nmode=ok\nduration=7\nsegment=0,7, Own text.\n"));
 
         const Run g = run(good, QStringLiteral("-otxt"));
         QCOMPARE(g.exitCode, 0);
         QCOMPARE(g.duration, 20.0);
         const Run b = run(bad, QStringLiteral("-otxt"));
-        QCOMPARE(b.exitCode, 1);
+        QCOMPARE(b.exitCode, 5);
         QCOMPARE(b.duration, 0.0);
         clearOutputs();
         const Run o = run(own, QStringLiteral("-otxt"));
