@@ -12,6 +12,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <cstdint>
 #include <memory>
 
 class QAction;
@@ -74,6 +75,30 @@ public:
     // --- Models (AppForm_Models.cpp, AppForm_Download.cpp)
     // Fetches the model file named by its full local path in the background.
     void DownloadModelFile(const QString& modelPath);
+
+    // --- Conversion (AppForm_Conversion.cpp, AppForm_Models.cpp)
+    // Rule for changing the job list during a run: the running job's row is tracked by its
+    // identity (TJobListModel::rowId/rowOf), never by a stored position. Removing other rows or
+    // adding rows is allowed at any time; removing the running row (or clearing the list) ends
+    // the run cleanly: the recognizer is stopped, nothing is written into any row, the job's
+    // temporary files are removed and the button returns to "Convert".
+    QString AiModelFilenameBul() const;
+    void DosyayiWhisperIleIsle(int index);
+    void WhisperIleDonustur(const QString& Infile, const QString& Outfile);
+    void DosCommand1NewLine(const QString& ANewLine);
+    void DosCommand1Terminated();
+    void GorevTamamlandi();
+    bool IsRunning() const;
+    int CurrentIndex() const;
+    double AudioDuration() const { return FAudioDuration; }
+    const QStringList& ConsoleLines() const { return FConsoleLines; }
+    const QString& TempOutputFile() const { return FTempOutputFile; }
+    const QString& FinalOutputFile() const { return FFinalOutputFile; }
+    const QString& ModelFile() const { return FModelFile; }
+    QString WhisperFolder() const;
+    // The failure report's machine facts.
+    QString BosRamMiktari() const;
+    QString BosDiskMiktari(const QString& DrivePath) const;
 
     // --- Model download (AppForm_Download.cpp)
     // Interface thread, when a download thread has ended (Sender: the thread).
@@ -215,6 +240,25 @@ private:
     QString FLastFolder;
     QStringList FFoundFiles;
     QStringList FConsoleLines;
+
+    // --- Conversion run state (AppForm_Conversion.cpp)
+    class TDosCommand* DosCommand1 = nullptr;
+    bool FStopRequested = false;
+    bool FBusyCursorShown = false;
+    quint64 FCurrentRowId = 0;
+    std::uint32_t FStartTick = 0;
+    double FAudioDuration = 0.0;
+    QString FTempOutputFile;
+    QString FFinalOutputFile;
+    QString FFinalOutputBase; // the name before any " (n)", for a late collision
+    QString FModelFile;
+    QString FCopiedInputFile;
+    void EnsureDosCommand();
+    void JobRowsRemoved();
+    QString FinishJobOutput(bool* ok);
+    void ShowFailureReport(int row);
+    void SetMarquee(bool on);
+    bool CheckOutputFolder();
 
     // --- Model download (AppForm_Download.cpp). Declared last so that it goes first when the
     // window is destroyed: running downloads are stopped while the controls still exist.
