@@ -14,6 +14,7 @@
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -206,8 +207,28 @@ bool TChildProcess::Start(const TSpawnRequest& ARequest, int& AErrno) {
 
     pid_t pid = -1;
     char* const* const env = envp.empty() ? environ : envp.data();
-    const int rc = isPath ? posix_spawn(&pid, path.constData(), &actions, &attr, argv.data(), env)
-                          : posix_spawnp(&pid, path.constData(), &actions, &attr, argv.data(), env);
+    const auto spawn = [&] {
+        return isPath ? posix_spawn(&pid, path.constData(), &actions, &attr, argv.data(), env)
+                      : posix_spawnp(&pid, path.constData(), &actions, &attr, argv.data(), env);
+    };
+    int rc = 0;
+    if (const int nice = NiceForPriorityClass(ARequest.priorityClass); nice != 0) {
+        // The child must start at its priority, before it prints a line. A nice value belongs to
+        // a thread and is inherited at spawn, and a thread cannot take back a lowered priority,
+        // so a short-lived thread takes the new value and spawns. Raising needs a privilege we
+        // rarely have; the child then runs as we do.
+        std::thread spawner([&] {
+            errno = 0;
+            const int ours = ::getpriority(PRIO_PROCESS, 0);
+            if (errno == 0)
+                ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()),
+                              std::clamp(ours + nice, -20, 19));
+            rc = spawn();
+        });
+        spawner.join();
+    } else {
+        rc = spawn();
+    }
     posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
@@ -222,13 +243,6 @@ bool TChildProcess::Start(const TSpawnRequest& ARequest, int& AErrno) {
         WaitFor(-1);
         ExitCode();
         return false;
-    }
-    if (const int nice = NiceForPriorityClass(ARequest.priorityClass); nice != 0) {
-        errno = 0;
-        const int ours = ::getpriority(PRIO_PROCESS, 0);
-        // Raising the priority needs a privilege we rarely have; the child then runs as we do.
-        if (errno == 0)
-            ::setpriority(PRIO_PROCESS, static_cast<id_t>(pid), std::clamp(ours + nice, -20, 19));
     }
     return true;
 }
