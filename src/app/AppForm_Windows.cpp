@@ -2,7 +2,26 @@
 
 #include "app/AppForm.h"
 
-void TAppForm::About1Click() {}
+#include "platform/Shell.h"
+#include "services/AboutBox.h"
+#include "services/AboutRules.h"
+#include "services/Site.h"
+
+#include <QUrl>
+
+void TAppForm::About1Click() {
+    auto* box = new TAboutBox(ProductName(), VersionText(), windowIcon(), this);
+    box->exec();
+}
+
 void TAppForm::SendFeedback1Click() {}
-void TAppForm::Help2Click() {}
+
+void TAppForm::Help2Click() {
+    try {
+        platform::shell().openUrl(QUrl(SiteUrl(false, HelpPath(ProductName()))));
+    } catch (const std::exception&) {
+        // Online help is a convenience; a desktop without a browser must not stop the program.
+    }
+}
+
 void TAppForm::Language1Click() {}
