@@ -1,5 +1,8 @@
 #include "services/Identity.h"
 
-TAppIdentity ReadAppIdentity(const QString&) {
-    return {QStringLiteral("Kestrane"), QStringLiteral("Veltrino"), QStringLiteral("1.0")};
+#include "services/VersionInfo.h"
+
+TAppIdentity ReadAppIdentity(const QString& executablePath) {
+    const TEXEVersionData data = GetEXEVersionData(executablePath);
+    return {data.CompanyName, data.ProductName, VersionText(executablePath)};
 }

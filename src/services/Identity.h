@@ -9,4 +9,5 @@ struct TAppIdentity {
     QString VersionText; // major.minor of the fixed file version
 };
 
+// Raises EOSError (services/VersionInfo.h) when the file carries no readable version block.
 TAppIdentity ReadAppIdentity(const QString& executablePath);
