@@ -6,6 +6,10 @@
 #include "services/AboutBox.h"
 #include "services/AboutRules.h"
 #include "services/Site.h"
+#include "services/TranslateForm.h"
+#include "services/Translation.h"
+
+#include <QCoreApplication>
 
 #include <QUrl>
 
@@ -24,4 +28,12 @@ void TAppForm::Help2Click() {
     }
 }
 
-void TAppForm::Language1Click() {}
+void TAppForm::Language1Click() {
+    TLanguageState languages{LanguagesFolder(), LanguageList(), CurrentLanguageName()};
+    TRestartTarget restart;
+    restart.DataFolder = DataFolder();
+    restart.ExecutablePath = QCoreApplication::applicationFilePath();
+    restart.SetLanguageFile = [this](const QString& fileName) { SetLanguageFile(fileName); };
+    auto* form = new TTranslateForm(std::move(languages), std::move(restart), this);
+    form->exec();
+}
