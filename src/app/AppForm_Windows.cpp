@@ -10,7 +10,6 @@
 #include "services/Translation.h"
 
 #include <QCoreApplication>
-
 #include <QUrl>
 
 void TAppForm::About1Click() {

@@ -141,12 +141,12 @@ void TAboutBox::CreateControls() {
     Label2->setFont(tahoma(16));
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    const QString buttonStyle = QStringLiteral(
-        "QPushButton { color: white; background: #141c1d; border: 1px solid #1f6f78;"
-        " border-radius: 3px; padding: 0 8px; }"
-        "QPushButton:hover { background: #1f3a3d; border-color: #5cc3cc; }"
-        "QPushButton:pressed { background: #1f6f78; }"
-        "QPushButton:focus { border-color: #5cc3cc; }");
+    const QString buttonStyle =
+        QStringLiteral("QPushButton { color: white; background: #141c1d; border: 1px solid #1f6f78;"
+                       " border-radius: 3px; padding: 0 8px; }"
+                       "QPushButton:hover { background: #1f3a3d; border-color: #5cc3cc; }"
+                       "QPushButton:pressed { background: #1f6f78; }"
+                       "QPushButton:focus { border-color: #5cc3cc; }");
     BitBtn1 = named(new QPushButton(Panel1), "BitBtn1");
     BitBtn1->setGeometry(49, 226, 122, 33);
     BitBtn2 = named(new QPushButton(Panel1), "BitBtn2");
@@ -223,7 +223,8 @@ void TAboutBox::FormCreate(const QIcon& appIcon) {
 
 void TAboutBox::HighDPIImageYukle() {
     const qreal ratio = devicePixelRatioF();
-    Image2->setPixmap(renderPicture(QStringLiteral(":/windows/kestrane-logo.svg"), {344, 105}, ratio));
+    Image2->setPixmap(
+        renderPicture(QStringLiteral(":/windows/kestrane-logo.svg"), {344, 105}, ratio));
     ImageEgg->setPixmap(renderPicture(QStringLiteral(":/windows/cat.svg"), {320, 214}, ratio));
 }
 
@@ -255,8 +256,8 @@ void TAboutBox::InitRain() {
 }
 
 QImage TAboutBox::Glyph(QChar c, const TRainColour& colour) {
-    const quint64 key = (quint64(c.unicode()) << 32) |
-                        quint64(qRgb(colour.Red, colour.Green, colour.Blue));
+    const quint64 key =
+        (quint64(c.unicode()) << 32) | quint64(qRgb(colour.Red, colour.Green, colour.Blue));
     auto found = FGlyphs.constFind(key);
     if (found != FGlyphs.cend())
         return *found;
@@ -295,13 +296,16 @@ QRegion TAboutBox::CoveredByPanels() const {
     return covered;
 }
 
-void TAboutBox::tmTimerTimer() { RainStep(); }
+void TAboutBox::tmTimerTimer() {
+    RainStep();
+}
 
 void TAboutBox::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     for (const QRect& r : event->region())
-        painter.drawImage(r, FCanvas, QRectF(QPointF(r.topLeft()) * FCanvas.devicePixelRatio(),
-                                             QSizeF(r.size()) * FCanvas.devicePixelRatio()));
+        painter.drawImage(r, FCanvas,
+                          QRectF(QPointF(r.topLeft()) * FCanvas.devicePixelRatio(),
+                                 QSizeF(r.size()) * FCanvas.devicePixelRatio()));
 }
 
 void TAboutBox::resizeEvent(QResizeEvent* event) {
@@ -338,11 +342,19 @@ void TAboutBox::FormMouseMove(const QMouseEvent& event) {
     FDragFrom = p;
 }
 
-void TAboutBox::FormMouseUp() { FDragging = false; }
+void TAboutBox::FormMouseUp() {
+    FDragging = false;
+}
 
-void TAboutBox::mousePressEvent(QMouseEvent* event) { FormMouseDown(*event); }
-void TAboutBox::mouseMoveEvent(QMouseEvent* event) { FormMouseMove(*event); }
-void TAboutBox::mouseReleaseEvent(QMouseEvent*) { FormMouseUp(); }
+void TAboutBox::mousePressEvent(QMouseEvent* event) {
+    FormMouseDown(*event);
+}
+void TAboutBox::mouseMoveEvent(QMouseEvent* event) {
+    FormMouseMove(*event);
+}
+void TAboutBox::mouseReleaseEvent(QMouseEvent*) {
+    FormMouseUp();
+}
 
 bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
@@ -396,9 +408,13 @@ void TAboutBox::ImageEggDblClick() {
 
 // --- Buttons, menu and links
 
-void TAboutBox::BitBtn1Click() { close(); }
+void TAboutBox::BitBtn1Click() {
+    close();
+}
 
-void TAboutBox::BitBtn2Click() { DropDownMenu(BitBtn2, PopupMenu1); }
+void TAboutBox::BitBtn2Click() {
+    DropDownMenu(BitBtn2, PopupMenu1);
+}
 
 void TAboutBox::DropDownMenu(QPushButton* button, QMenu* menu) {
     TDropDownMemory& memory = dropDownMemory();
@@ -408,7 +424,9 @@ void TAboutBox::DropDownMenu(QPushButton* button, QMenu* menu) {
     memory.MenuClosed(button, menu, platform::GetTickCount());
 }
 
-void TAboutBox::Label5Click() { openPage(true, QStringLiteral("/")); }
+void TAboutBox::Label5Click() {
+    openPage(true, QStringLiteral("/"));
+}
 
 void TAboutBox::Credits1Click() {
     openPage(true, QStringLiteral("/blog/credits-and-acknowledgements/"));

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-// The sliding panel's timer interval: 5 ms scaled by the screen's DPI over the window's own, rounded
-// to the nearest whole number with halves to even, never below 1 ms.
+// The sliding panel's timer interval: 5 ms scaled by the screen's DPI over the window's own,
+// rounded to the nearest whole number with halves to even, never below 1 ms.
 int EggTimerInterval(double screenDpi, double windowDpi);
 
 // The path of the product's online help page: "/help/" + the name with ASCII letters lower-cased

@@ -159,7 +159,8 @@ void TFeedbackForm::CreateControls() {
 }
 
 void TFeedbackForm::FormCreate() {
-    setWindowTitle(FIdentity.ProductName + QLatin1Char(' ') + translate(QStringLiteral("feedback")));
+    setWindowTitle(FIdentity.ProductName + QLatin1Char(' ') +
+                   translate(QStringLiteral("feedback")));
     Label1->setText(translate(QStringLiteral("We would really appreciate your feedback.")));
     Label2->setText(translate(QStringLiteral("What did you like or dislike?")));
     Label3->setText(translate(QStringLiteral("Include my e-mail:")));
@@ -168,8 +169,12 @@ void TFeedbackForm::FormCreate() {
     FPanel5Caption->setText(translate(DislikeText));
 }
 
-QString TFeedbackForm::Panel4Caption() const { return FPanel4Caption->text(); }
-QString TFeedbackForm::Panel5Caption() const { return FPanel5Caption->text(); }
+QString TFeedbackForm::Panel4Caption() const {
+    return FPanel4Caption->text();
+}
+QString TFeedbackForm::Panel5Caption() const {
+    return FPanel5Caption->text();
+}
 
 void TFeedbackForm::SetChosen(QFrame* panel, QLabel* caption, bool chosen) {
     QPalette palette = panel->palette();
@@ -291,9 +296,9 @@ void TFeedbackForm::BitBtn1Click() {
                                        platform::MB_ICONERROR);
         return;
     }
-    QStringList fields{QStringLiteral("cmd=feedback"), QStringLiteral("appname=") + FIdentity.AppName,
-                       QStringLiteral("version=") + FIdentity.VersionText,
-                       QStringLiteral("feedback=") + feedback};
+    QStringList fields{
+        QStringLiteral("cmd=feedback"), QStringLiteral("appname=") + FIdentity.AppName,
+        QStringLiteral("version=") + FIdentity.VersionText, QStringLiteral("feedback=") + feedback};
     if (!email.isEmpty())
         fields.append(QStringLiteral("email=") + email);
 
@@ -311,8 +316,8 @@ void TFeedbackForm::BitBtn1Click() {
         return;
     }
     platform::dialogs().messageBox(
-        platform::joinParts(
-            translate(QStringLiteral("Something went wrong. Your feedback could not be delivered.")),
-            translate(QStringLiteral("Please try again later."))),
+        platform::joinParts(translate(QStringLiteral(
+                                "Something went wrong. Your feedback could not be delivered.")),
+                            translate(QStringLiteral("Please try again later."))),
         translate(QStringLiteral("Failure")), platform::MB_ICONERROR);
 }

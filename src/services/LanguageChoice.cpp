@@ -48,7 +48,9 @@ const QHash<QString, QString>& flagNames() {
     return names;
 }
 
-bool isBlankOrControl(QChar c) { return c.unicode() <= 32; }
+bool isBlankOrControl(QChar c) {
+    return c.unicode() <= 32;
+}
 
 QString trimmedOfControls(const QString& s) {
     qsizetype begin = 0;
@@ -131,7 +133,7 @@ QString WriteRestartScript(const QString& dataFolder, const QString& executableP
     // replaced, never written through.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw ERestartScriptError(QStringLiteral("Cannot create file \"%1\". %2")
-                                      .arg(path, file.errorString()));
+        throw ERestartScriptError(
+            QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
     return path;
 }

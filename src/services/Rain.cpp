@@ -2,7 +2,9 @@
 
 #include <QRandomGenerator>
 
-TRain::TRain(RandomSource random) : FRandom(std::move(random)) { FDrops.reserve(MaxDrops); }
+TRain::TRain(RandomSource random) : FRandom(std::move(random)) {
+    FDrops.reserve(MaxDrops);
+}
 
 int TRain::Random(int bound) const {
     if (bound < 1)

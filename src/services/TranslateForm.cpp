@@ -88,7 +88,9 @@ TTranslateForm::TTranslateForm(TLanguageState languages, TRestartTarget restart,
     FormCreate();
 }
 
-QString TTranslateForm::LanguageAtOpen() { return languageAtOpen(); }
+QString TTranslateForm::LanguageAtOpen() {
+    return languageAtOpen();
+}
 
 void TTranslateForm::CreateControls() {
     Label1 = named(new QLabel(this), "Label1");
@@ -239,6 +241,10 @@ void TTranslateForm::Label3Click() {
     platform::shell().openUrl(QUrl(SiteUrl(true, QStringLiteral("/translation/"))));
 }
 
-void TTranslateForm::Copy1Click() { RichEdit1->copy(); }
+void TTranslateForm::Copy1Click() {
+    RichEdit1->copy();
+}
 
-void TTranslateForm::SelectAll1Click() { RichEdit1->selectAll(); }
+void TTranslateForm::SelectAll1Click() {
+    RichEdit1->selectAll();
+}

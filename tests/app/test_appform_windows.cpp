@@ -17,8 +17,7 @@ namespace {
 
 // Runs the entry, which shows its window modally, and hands the window to the check once it is
 // up; the check's window is then closed so the entry returns.
-template <typename Window, typename Check>
-void whileModal(QAction* entry, Check check) {
+template <typename Window, typename Check> void whileModal(QAction* entry, Check check) {
     QPointer<QWidget> seen;
     QTimer::singleShot(0, [&] {
         seen = QApplication::activeModalWidget();

@@ -1,5 +1,5 @@
-// The about window: its texts, the rain on its canvas, the hidden picture, dragging, the Info menu's
-// re-click rule and the pages and document it opens.
+// The about window: its texts, the rain on its canvas, the hidden picture, dragging, the Info
+// menu's re-click rule and the pages and document it opens.
 #include "ScriptedPlatform.h"
 #include "TestEnvironment.h"
 #include "platform/Paths.h"
@@ -137,8 +137,8 @@ private Q_SLOTS:
         QFETCH(QString, onto);
         AboutFixture fx;
         TAboutBox& box = *fx.box;
-        QWidget* target = onto.isEmpty() ? static_cast<QWidget*>(&box)
-                                         : box.findChild<QWidget*>(onto);
+        QWidget* target =
+            onto.isEmpty() ? static_cast<QWidget*>(&box) : box.findChild<QWidget*>(onto);
         QVERIFY(target);
         const QPoint start = box.pos();
         const QPoint grip = target->mapToGlobal(QPoint(5, 5));
@@ -199,7 +199,8 @@ private Q_SLOTS:
         QCOMPARE(fx.scripted.shell.calls.size(), 1);
         QCOMPARE(fx.scripted.shell.calls.front().verb, QStringLiteral("open"));
         QCOMPARE(fx.scripted.shell.calls.front().target, url);
-        QVERIFY(url.startsWith(action == QStringLiteral("Howtouninstall1") ? "http://" : "https://"));
+        QVERIFY(
+            url.startsWith(action == QStringLiteral("Howtouninstall1") ? "http://" : "https://"));
     }
 
     void licenseOpensInTheEditorOrReportsItsAbsence() {

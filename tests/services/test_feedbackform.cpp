@@ -126,8 +126,8 @@ private Q_SLOTS:
         QTest::newRow("right button does nothing") << QStringList{"likeRight"} << false << false;
         QTest::newRow("right button keeps a choice")
             << QStringList{"like", "dislikeRight"} << true << false;
-        QTest::newRow("double-click chooses and clears") << QStringList{"likeDouble"} << false
-                                                         << false;
+        QTest::newRow("double-click chooses and clears")
+            << QStringList{"likeDouble"} << false << false;
     }
     void choosing() {
         QFETCH(QStringList, clicks);
@@ -136,7 +136,8 @@ private Q_SLOTS:
         ScriptedPlatform scripted;
         QPointer<TFeedbackForm> form = openForm();
         for (const QString& click : clicks) {
-            QWidget* target = click.startsWith(QStringLiteral("like")) ? form->Panel4 : form->Panel5;
+            QWidget* target =
+                click.startsWith(QStringLiteral("like")) ? form->Panel4 : form->Panel5;
             if (click == QStringLiteral("likeImage"))
                 target = form->Image1;
             if (click.endsWith(QStringLiteral("Right")))
@@ -150,7 +151,8 @@ private Q_SLOTS:
         QCOMPARE(form->DislikeChosen(), dislike);
         // The state shows in the panels' colours and bevels alone.
         const QPalette& base = form->palette();
-        for (auto [panel, chosen] : {std::pair{form->Panel4, like}, std::pair{form->Panel5, dislike}}) {
+        for (auto [panel, chosen] :
+             {std::pair{form->Panel4, like}, std::pair{form->Panel5, dislike}}) {
             QCOMPARE(panel->palette().color(QPalette::Window),
                      base.color(chosen ? QPalette::Highlight : QPalette::Button));
             QCOMPARE(panel->frameShadow(), chosen ? QFrame::Sunken : QFrame::Raised);
@@ -165,16 +167,23 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QString>("feedback");
         QTest::addColumn<QString>("sentEmail");
-        QTest::newRow("like, one word") << "like" << "word" << "" << QByteArray("OK\r\n")
-                                        << "I like it!\rword" << QString();
+        QTest::newRow("like, one word")
+            << "like"
+            << "word"
+            << "" << QByteArray("OK\r\n") << "I like it!\rword" << QString();
         QTest::newRow("dislike, lines trimmed")
-            << "dislike" << "\n  two\nlines \t\n\n" << "" << QByteArray("OK")
-            << "I dislike it!\rtwo\r\nlines" << QString();
+            << "dislike"
+            << "\n  two\nlines \t\n\n"
+            << "" << QByteArray("OK") << "I dislike it!\rtwo\r\nlines" << QString();
         QTest::newRow("no choice, no leading break")
-            << "" << " text " << "" << QByteArray(" \tOK\n") << "text" << QString();
+            << ""
+            << " text "
+            << "" << QByteArray(" \tOK\n") << "text" << QString();
         QTest::newRow("e-mail trimmed and sent")
-            << "" << "hello" << "  first.last+tag@mail-host.co.uk " << QByteArray("OK\n")
-            << "hello" << "first.last+tag@mail-host.co.uk";
+            << ""
+            << "hello"
+            << "  first.last+tag@mail-host.co.uk " << QByteArray("OK\n") << "hello"
+            << "first.last+tag@mail-host.co.uk";
     }
     void deliveredFeedback() {
         QFETCH(QString, choice);
@@ -276,7 +285,8 @@ private Q_SLOTS:
         QTest::newRow("dot right after the at sign") << "a@.c" << false;
         QTest::newRow("two at signs") << "a@b@c.d" << false;
         QTest::newRow("letters beyond ASCII") << QStringLiteral("ä@b.c") << false;
-        // "$" also matches before a final line break, as in Perl; the box is trimmed before the test.
+        // "$" also matches before a final line break, as in Perl; the box is trimmed before the
+        // test.
         QTest::newRow("line break before the end") << "a@b.c\n" << true;
     }
     void emailPattern() {

@@ -182,7 +182,7 @@ private Q_SLOTS:
         rain.InitRain(8, 36); // one column, three rows, two drops
         std::vector<TRainDrop>& drops = rain.Drops();
         drops[0] = {0, 0, 2, 10};
-        drops[1] = {0, 4, 1, 20}; // the last row below the grid (matrixHeight + 1)
+        drops[1] = {0, 4, 1, 20};      // the last row below the grid (matrixHeight + 1)
         random.answers = {1, 0, 0, 2}; // characters and the restarted drop's speed/brightness
         random.bounds.clear();
         RecordingCanvas canvas;
@@ -226,10 +226,14 @@ private Q_SLOTS:
     void helpPath_data() {
         QTest::addColumn<QString>("product");
         QTest::addColumn<QString>("path");
-        QTest::newRow("My Tool 2") << "My Tool 2" << "/help/my-tool-2/";
-        QTest::newRow("Veltrino") << "Veltrino" << "/help/veltrino/";
-        QTest::newRow("two blanks") << "A  B" << "/help/a--b/";
-        QTest::newRow("only ASCII folded") << QStringLiteral("Ölçer X") << QStringLiteral("/help/Ölçer-x/");
+        QTest::newRow("My Tool 2") << "My Tool 2"
+                                   << "/help/my-tool-2/";
+        QTest::newRow("Veltrino") << "Veltrino"
+                                  << "/help/veltrino/";
+        QTest::newRow("two blanks") << "A  B"
+                                    << "/help/a--b/";
+        QTest::newRow("only ASCII folded")
+            << QStringLiteral("Ölçer X") << QStringLiteral("/help/Ölçer-x/");
     }
     void helpPath() {
         QFETCH(QString, product);

@@ -78,23 +78,25 @@ private Q_SLOTS:
     void listIsSortedAndSelectsTheCurrentLanguage_data() {
         QTest::addColumn<QString>("current");
         QTest::addColumn<QString>("selected");
-        QTest::newRow("German loaded") << "German" << "German";
-        QTest::newRow("nothing loaded") << "" << "English";
-        QTest::newRow("case differs") << "german" << "English";
+        QTest::newRow("German loaded") << "German"
+                                       << "German";
+        QTest::newRow("nothing loaded") << ""
+                                        << "English";
+        QTest::newRow("case differs") << "german"
+                                      << "English";
     }
     void listIsSortedAndSelectsTheCurrentLanguage() {
         QFETCH(QString, current);
         QFETCH(QString, selected);
         TranslateFixture fx;
-        for (const char* name : {"German", "Esperanto", "hindi", "Hindi", "ChineseSimplified",
-                                 "English"})
+        for (const char* name :
+             {"German", "Esperanto", "hindi", "Hindi", "ChineseSimplified", "English"})
             fx.addLanguage(QString::fromLatin1(name), "{OK}x\n");
         TTranslateForm& form = fx.open(current);
         QCOMPARE(form.windowTitle(), QStringLiteral("Language"));
         QCOMPARE(form.size(), QSize(622, 227));
-        QCOMPARE(items(*form.ComboBox1),
-                 (QStringList{"ChineseSimplified", "English", "Esperanto", "German", "hindi",
-                              "Hindi"}));
+        QCOMPARE(items(*form.ComboBox1), (QStringList{"ChineseSimplified", "English", "Esperanto",
+                                                      "German", "hindi", "Hindi"}));
         QCOMPARE(form.ComboBox1->currentText(), selected);
         QCOMPARE(TTranslateForm::LanguageAtOpen(), selected);
         for (int i = 0; i < form.ComboBox1->count(); ++i)
@@ -106,14 +108,22 @@ private Q_SLOTS:
     void flags_data() {
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("flag");
-        QTest::newRow("English") << "English" << "english";
-        QTest::newRow("German") << "German" << "de";
-        QTest::newRow("Arabic") << "Arabic" << "sa";
-        QTest::newRow("PortugueseBrazil") << "PortugueseBrazil" << "br";
-        QTest::newRow("Hindi") << "Hindi" << "in";
-        QTest::newRow("Catalan") << "Catalan" << "ca";
-        QTest::newRow("Esperanto has none") << "Esperanto" << "xx";
-        QTest::newRow("case matters") << "german" << "xx";
+        QTest::newRow("English") << "English"
+                                 << "english";
+        QTest::newRow("German") << "German"
+                                << "de";
+        QTest::newRow("Arabic") << "Arabic"
+                                << "sa";
+        QTest::newRow("PortugueseBrazil") << "PortugueseBrazil"
+                                          << "br";
+        QTest::newRow("Hindi") << "Hindi"
+                               << "in";
+        QTest::newRow("Catalan") << "Catalan"
+                                 << "ca";
+        QTest::newRow("Esperanto has none") << "Esperanto"
+                                            << "xx";
+        QTest::newRow("case matters") << "german"
+                                      << "xx";
     }
     void flags() {
         QFETCH(QString, language);
@@ -122,13 +132,41 @@ private Q_SLOTS:
     }
 
     void everyFlagHasAPicture() {
-        const QStringList languages{
-            "English", "German", "French", "Turkish", "Albanian", "Arabic", "Bulgarian",
-            "ChineseSimplified", "ChineseTraditional", "Czech", "Dutch", "Finnish", "Greek",
-            "Hebrew", "Hungarian", "Italian", "Catalan", "Japanese", "Korean", "Persian", "Polish",
-            "PortugueseBrazil", "PortuguesePortugal", "Romanian", "Russian", "Slovenian",
-            "Spanish", "Swedish", "Ukrainian", "Vietnamese", "Slovak", "Abkhazian", "Norwegian",
-            "Hindi", "Unlisted"};
+        const QStringList languages{"English",
+                                    "German",
+                                    "French",
+                                    "Turkish",
+                                    "Albanian",
+                                    "Arabic",
+                                    "Bulgarian",
+                                    "ChineseSimplified",
+                                    "ChineseTraditional",
+                                    "Czech",
+                                    "Dutch",
+                                    "Finnish",
+                                    "Greek",
+                                    "Hebrew",
+                                    "Hungarian",
+                                    "Italian",
+                                    "Catalan",
+                                    "Japanese",
+                                    "Korean",
+                                    "Persian",
+                                    "Polish",
+                                    "PortugueseBrazil",
+                                    "PortuguesePortugal",
+                                    "Romanian",
+                                    "Russian",
+                                    "Slovenian",
+                                    "Spanish",
+                                    "Swedish",
+                                    "Ukrainian",
+                                    "Vietnamese",
+                                    "Slovak",
+                                    "Abkhazian",
+                                    "Norwegian",
+                                    "Hindi",
+                                    "Unlisted"};
         QSet<QString> flags;
         for (const QString& language : languages) {
             const QString flag = FlagImageName(language);
@@ -149,7 +187,8 @@ private Q_SLOTS:
             << "German" << QByteArray("{OK}OK\r\n{INFO:Translated By} Anna , Ben\r\n")
             << QStringList{"Anna", "Ben"};
         QTest::newRow("first entry wins, after a byte-order mark")
-            << "German" << QByteArray("\xEF\xBB\xBF{INFO:Translated By}Cem\n{INFO:Translated By}D\n")
+            << "German"
+            << QByteArray("\xEF\xBB\xBF{INFO:Translated By}Cem\n{INFO:Translated By}D\n")
             << QStringList{"Cem"};
         QTest::newRow("no entry shows the key")
             << "German" << QByteArray("{OK}Gut\n {INFO:Translated By}indented\n")
@@ -249,8 +288,8 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(folder));
         const QString program = folder + QStringLiteral("/run me");
         writeFile(program, "#!/bin/sh\necho started > \"$(dirname \"$0\")/marker\"\n");
-        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner |
-                                                   QFile::ExeOwner));
+        QVERIFY(
+            QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         const QString script = WriteRestartScript(root.path() + QLatin1Char('/'), program);
         QProcess sh;
         sh.setWorkingDirectory(root.path());
