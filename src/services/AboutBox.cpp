@@ -357,6 +357,17 @@ void TAboutBox::mouseReleaseEvent(QMouseEvent*) {
 }
 
 bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Label5) {
+        // The link is a link, not a handle: its press is kept from the panel beneath, which
+        // would start a drag, and its release opens the site.
+        if (event->type() == QEvent::MouseButtonPress)
+            return true;
+        if (event->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+            Label5->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint()))
+            Label5Click();
+        return QDialog::eventFilter(watched, event);
+    }
     switch (event->type()) {
     case QEvent::MouseButtonPress:
         FormMouseDown(*static_cast<QMouseEvent*>(event));
@@ -366,8 +377,6 @@ bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::MouseButtonRelease:
         FormMouseUp();
-        if (watched == Label5 && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-            Label5Click();
         break;
     case QEvent::MouseButtonDblClick:
         if (watched == VirtualImage1)

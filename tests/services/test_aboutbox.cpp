@@ -157,6 +157,16 @@ private Q_SLOTS:
         QVERIFY(!box.Dragging());
     }
 
+    void siteLinkIsNoDragHandle() {
+        AboutFixture fx;
+        TAboutBox& box = *fx.box;
+        QTest::mousePress(box.Label5, Qt::LeftButton);
+        QVERIFY(!box.Dragging());
+        QVERIFY(fx.scripted.shell.calls.isEmpty());
+        QTest::mouseRelease(box.Label5, Qt::LeftButton);
+        QCOMPARE(fx.scripted.shell.calls.size(), 1);
+    }
+
     void infoMenuIgnoresTheClickThatClosedIt() {
         AboutFixture fx;
         TAboutBox& box = *fx.box;
