@@ -219,6 +219,8 @@ void TTranslateForm::Button1Click() {
         translate(QStringLiteral("Confirmation")));
     if (answer != platform::IDYES)
         return;
+    // The main window keeps nothing of this name: the restarted program chooses its language
+    // again from the user's interface language, as every start does.
     if (FRestart.SetLanguageFile)
         FRestart.SetLanguageFile(chosen + QStringLiteral(".lang.txt"));
     QCoreApplication::processEvents();
