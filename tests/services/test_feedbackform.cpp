@@ -1,8 +1,8 @@
 // The feedback window against a loopback server that records every form it receives.
+#include "LoopbackPoster.h"
 #include "ScriptedPlatform.h"
 #include "TestEnvironment.h"
 #include "services/FeedbackForm.h"
-#include "services/ServerRequests.h"
 #include "services/Site.h"
 #include "services/Translation.h"
 
@@ -62,10 +62,10 @@ class TestFeedbackForm : public QObject {
         return list;
     }
 
-    // A window posting through the application's own transport.
+    // A window posting to the recorder.
     static QPointer<TFeedbackForm> openForm() {
         QPointer<TFeedbackForm> form = new TFeedbackForm(
-            {QStringLiteral("Veltrino"), Identity, QStringLiteral("1.0")}, &PostForm);
+            {QStringLiteral("Veltrino"), Identity, QStringLiteral("1.0")}, &LoopbackPost);
         form->show();
         return form;
     }
