@@ -175,7 +175,7 @@ private Q_SLOTS:
         for (const QString& e : errors)
             QVERIFY(!e.isEmpty());
         if (plainWorks && !secureWorks) {
-            const auto got = server->requests(2);
+            const auto got = server->requests(1);
             QCOMPARE(got.last().scheme, QStringLiteral("http"));
             QCOMPARE(got.last().path, QStringLiteral("/php/check2.php"));
             QCOMPARE(got.last().body, QByteArray("cmd=check&howmany=1"));
