@@ -7,7 +7,9 @@
 #include <QAction>
 #include <QTimer>
 
-void TAppForm::TNewVerDeleter::operator()(TNewVer* window) const { delete window; }
+void TAppForm::TNewVerDeleter::operator()(TNewVer* window) const {
+    delete window;
+}
 
 void TAppForm::TimerCheckerTimer() {
     if (!FUpdateCheck) {
@@ -21,7 +23,8 @@ void TAppForm::TimerCheckerTimer() {
     if (FUpdateCheck->SwitchValue == 0)
         UpdateNotifications1->setChecked(false);
     if (FUpdateCheck->Notice.load(std::memory_order_relaxed) && !FNewVer)
-        FNewVer.reset(new TNewVer(ProductName(), FUpdateCheck->LatestVersion, FUpdateCheck->DownloadURL, this));
+        FNewVer.reset(new TNewVer(ProductName(), FUpdateCheck->LatestVersion,
+                                  FUpdateCheck->DownloadURL, this));
 }
 
 void TAppForm::UpdateNotifications1Click() {

@@ -34,7 +34,9 @@ template <typename T> T* named(T* object, const char* name) {
 }
 } // namespace
 
-void TNewVer::setCloseTickForTests(int milliseconds) { closeTickMs = milliseconds > 0 ? milliseconds : 1000; }
+void TNewVer::setCloseTickForTests(int milliseconds) {
+    closeTickMs = milliseconds > 0 ? milliseconds : 1000;
+}
 
 QString TNewVer::LinkTarget(const QString& downloadUrl) {
     // The address comes from the network: only web addresses go to the shell, never a local file
@@ -47,8 +49,8 @@ QString TNewVer::LinkTarget(const QString& downloadUrl) {
     return SiteUrl(false, QStringLiteral("/"));
 }
 
-TNewVer::TNewVer(const QString& productName, const QString& latestVersion, const QString& downloadUrl,
-                 QWidget* mainWindow)
+TNewVer::TNewVer(const QString& productName, const QString& latestVersion,
+                 const QString& downloadUrl, QWidget* mainWindow)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       FDownloadUrl(downloadUrl), FMainWindow(mainWindow) {
     setObjectName(QStringLiteral("TNewVer"));
@@ -140,8 +142,8 @@ void TNewVer::FormCreate(const QString& productName, const QString& latestVersio
     const QRect desk = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
     move(desk.x() + desk.width() - width() - EdgeGap, desk.y() + EdgeGap);
     Label1->setText(translate(QStringLiteral("UPDATE AVAILABLE")));
-    Label2->setText(translate(QStringLiteral("Click to download")) + QLatin1Char(' ') + productName +
-                    QLatin1Char(' ') + latestVersion);
+    Label2->setText(translate(QStringLiteral("Click to download")) + QLatin1Char(' ') +
+                    productName + QLatin1Char(' ') + latestVersion);
 }
 
 void TNewVer::TimerStartTimer() {
@@ -198,7 +200,9 @@ void TNewVer::Label2Click() {
     close();
 }
 
-void TNewVer::Button1Click() { close(); }
+void TNewVer::Button1Click() {
+    close();
+}
 
 void TNewVer::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -231,7 +235,9 @@ void TNewVer::mouseMoveEvent(QMouseEvent* event) {
     FLastCursor = now;
 }
 
-void TNewVer::mouseReleaseEvent(QMouseEvent*) { dragging = false; }
+void TNewVer::mouseReleaseEvent(QMouseEvent*) {
+    dragging = false;
+}
 
 bool TNewVer::eventFilter(QObject* watched, QEvent* event) {
     if (watched != Label2)
@@ -244,7 +250,8 @@ bool TNewVer::eventFilter(QObject* watched, QEvent* event) {
         return true;
     case QEvent::MouseButtonRelease: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && Label2->rect().contains(mouse->position().toPoint()))
+        if (mouse->button() == Qt::LeftButton &&
+            Label2->rect().contains(mouse->position().toPoint()))
             Label2Click();
         return true;
     }

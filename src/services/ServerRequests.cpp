@@ -110,7 +110,7 @@ QString PostForm(const QString& url, const QStringList& fields, int timeoutMs) {
 }
 
 QString PostFormWithFallback(const QString& path, const QStringList& fields, int timeoutMs,
-                             const std::function<void(const QString& httpsError)>& onHttpsError) {
+                             const std::function<void(const QString&)>& onHttpsError) {
     try {
         return PostForm(SiteUrl(true, path), fields, timeoutMs);
     } catch (const EHttpError& e) {
@@ -176,7 +176,8 @@ QString OSDescriptionFrom(const QString& prettyName, const QString& kernelReleas
         }
     }
     const QString name = prettyName.isEmpty() ? QStringLiteral("Linux") : prettyName;
-    const QString edition = is64Bit ? QStringLiteral("64-bit Edition") : QStringLiteral("32-bit Edition");
+    const QString edition =
+        is64Bit ? QStringLiteral("64-bit Edition") : QStringLiteral("32-bit Edition");
     return QStringLiteral("%1 (Version %2.%3, Build %4, %5)")
         .arg(name)
         .arg(numbers[0])
@@ -195,7 +196,8 @@ QString prettyNameFrom(const QString& path) {
         if (!line.startsWith(QLatin1String("PRETTY_NAME=")))
             continue;
         QString value = line.mid(12);
-        if (value.size() >= 2 && (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')) &&
+        if (value.size() >= 2 &&
+            (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')) &&
             value.back() == value.front())
             value = value.mid(1, value.size() - 2);
         return value;

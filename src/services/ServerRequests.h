@@ -30,10 +30,10 @@ QString OSDescription();
 
 // The fallback rule shared by the update check and the feedback form: POST to
 // SiteUrl(true, path); when that raises, call onHttpsError (if given) with the error's message and
-// POST the same fields to SiteUrl(false, path). Returns the first reply that arrives (an HTTPS reply
-// is used whatever it says); raises the plain attempt's EHttpError when both attempts fail.
+// POST the same fields to SiteUrl(false, path). Returns the first reply that arrives (an HTTPS
+// reply is used whatever it says); raises the plain attempt's EHttpError when both attempts fail.
 QString PostFormWithFallback(const QString& path, const QStringList& fields, int timeoutMs,
-                             const std::function<void(const QString& httpsError)>& onHttpsError = {});
+                             const std::function<void(const QString&)>& onHttpsError = {});
 
 // The form body as sent: "name=value" pairs, UTF-8, percent-encoded, joined by "&".
 QByteArray EncodeForm(const QStringList& fields);

@@ -32,7 +32,8 @@ constexpr quint16 ScrambleMul = 0x6F2B;
 constexpr quint16 ScrambleAdd = 0x3C91;
 
 quint16 nextKey(quint16 key, quint8 scrambled) {
-    return static_cast<quint16>((static_cast<quint32>(key + scrambled) * ScrambleMul + ScrambleAdd) & 0xFFFF);
+    return static_cast<quint16>(
+        (static_cast<quint32>(key + scrambled) * ScrambleMul + ScrambleAdd) & 0xFFFF);
 }
 
 std::mutex clockLock;
@@ -64,7 +65,8 @@ QString TUpdateStore::KeyName(const QString& appName) {
     ascii.reserve(appName.size());
     for (const QChar c : appName)
         ascii.append(c.unicode() < 128 ? char(c.unicode()) : '?');
-    return QString::fromLatin1(QCryptographicHash::hash(ascii, QCryptographicHash::Md5).toHex().toUpper());
+    return QString::fromLatin1(
+        QCryptographicHash::hash(ascii, QCryptographicHash::Md5).toHex().toUpper());
 }
 
 QString TUpdateStore::PathFor(const QString& companyName, const QString& appName) {
@@ -122,8 +124,10 @@ QString UnscrambleUrl(const QString& scrambled) {
     for (qsizetype i = 0; i + 1 < upper.size(); i += 2) {
         bool ok = false;
         const QStringView pair = QStringView(upper).mid(i, 2);
-        const bool hex = pair[0].isDigit() || (pair[0] >= QLatin1Char('A') && pair[0] <= QLatin1Char('F'));
-        const bool hex2 = pair[1].isDigit() || (pair[1] >= QLatin1Char('A') && pair[1] <= QLatin1Char('F'));
+        const bool hex =
+            pair[0].isDigit() || (pair[0] >= QLatin1Char('A') && pair[0] <= QLatin1Char('F'));
+        const bool hex2 =
+            pair[1].isDigit() || (pair[1] >= QLatin1Char('A') && pair[1] <= QLatin1Char('F'));
         const uint value = pair.toUInt(&ok, 16);
         if (!ok || !hex || !hex2 || pair[0].unicode() > 127 || pair[1].unicode() > 127)
             return {};
@@ -256,7 +260,8 @@ void TChecker::CheckNow() {
         store.Write(QStringLiteral("LastUpdateCheckCount"), QString::number(dayCount));
 
         try {
-            QStringList form{QStringLiteral("cmd=check"), QStringLiteral("appname=") + FIdentity.AppName,
+            QStringList form{QStringLiteral("cmd=check"),
+                             QStringLiteral("appname=") + FIdentity.AppName,
                              QStringLiteral("version=") + FIdentity.VersionText,
                              QStringLiteral("os=") + OSDescription()};
             try {
@@ -269,9 +274,10 @@ void TChecker::CheckNow() {
 
             QString reply;
             try {
-                reply = PostFormWithFallback(CheckPath, form, CheckTimeoutMs, [this](const QString& message) {
-                    Record(QStringLiteral("HTTPS Response:\r") + message);
-                });
+                reply = PostFormWithFallback(
+                    CheckPath, form, CheckTimeoutMs, [this](const QString& message) {
+                        Record(QStringLiteral("HTTPS Response:\r") + message);
+                    });
                 // A reply over plain HTTP after a failed secure attempt wipes the whole record.
                 r.FailureText.clear();
                 r.Failed = false;
@@ -281,7 +287,9 @@ void TChecker::CheckNow() {
 
             static const QRegularExpression lineBreak(QStringLiteral("\r\n|\n|\r"));
             const QStringList lines = reply.split(lineBreak);
-            const auto line = [&lines](int number) { return number <= lines.size() ? lines[number - 1] : QString(); };
+            const auto line = [&lines](int number) {
+                return number <= lines.size() ? lines[number - 1] : QString();
+            };
             if (reply.startsWith(QLatin1String("ERROR")))
                 Record(QStringLiteral("INVALIDSERVERRESPONSE"));
             if (!r.Failed) {

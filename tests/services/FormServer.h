@@ -65,8 +65,11 @@ public:
     // Sets the reply of one scheme and waits until the server has taken it.
     bool setReply(const QString& scheme, int status, const QString& body, double delay = 0,
                   bool drop = false) {
-        QJsonObject command{{"scheme", scheme}, {"status", status}, {"body", body},
-                            {"delay", delay}, {"drop", drop}};
+        QJsonObject command{{"scheme", scheme},
+                            {"status", status},
+                            {"body", body},
+                            {"delay", delay},
+                            {"drop", drop}};
         FProcess.write(QJsonDocument(command).toJson(QJsonDocument::Compact) + '\n');
         const int wanted = ++FCommands;
         const QDeadlineTimer deadline(10000);

@@ -18,7 +18,8 @@ class TestAppFormUpdate : public QObject {
     std::unique_ptr<FormServer> server;
 
     static QString reply(const QString& version, const QString& important) {
-        return QStringLiteral("<version>%1</version>\r\n<url>https://dl.example/v</url>\r\n\r\n<result>1</result>\r\n"
+        return QStringLiteral("<version>%1</version>\r\n<url>https://dl.example/v</"
+                              "url>\r\n\r\n<result>1</result>\r\n"
                               "\r\n<important>%2</important>\r\n")
             .arg(version, important);
     }
@@ -28,7 +29,8 @@ class TestAppFormUpdate : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        for (const char* name : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+        for (const char* name :
+             {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
             qunsetenv(name);
         server = std::make_unique<FormServer>();
         QVERIFY(server->waitReady());
@@ -43,19 +45,21 @@ private Q_SLOTS:
     }
 
     void importantBoxThenNotice() {
-        QVERIFY(server->setReply(QStringLiteral("https"), 200, reply(QStringLiteral("9.9"), QStringLiteral("Read this first"))));
+        QVERIFY(server->setReply(QStringLiteral("https"), 200,
+                                 reply(QStringLiteral("9.9"), QStringLiteral("Read this first"))));
         AppFormFixture fx;
         TAppForm& form = fx.create();
         QFile::remove(storeOf(form).Path());
         QVERIFY(!form.UpdateNotifications1->isEnabled());
         QVERIFY(form.UpdateNotifications1->isChecked());
         int boxesWhenNoticeCame = -1;
-        QTRY_VERIFY_WITH_TIMEOUT(([&] {
-                                     if (form.NewVersionWindow() && boxesWhenNoticeCame < 0)
-                                         boxesWhenNoticeCame = int(fx.scripted.dialogs.boxes.size());
-                                     return form.NewVersionWindow() && form.NewVersionWindow()->isVisible();
-                                 }()),
-                                 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            ([&] {
+                if (form.NewVersionWindow() && boxesWhenNoticeCame < 0)
+                    boxesWhenNoticeCame = int(fx.scripted.dialogs.boxes.size());
+                return form.NewVersionWindow() && form.NewVersionWindow()->isVisible();
+            }()),
+            30000);
         QCOMPARE(boxesWhenNoticeCame, 1);
         QCOMPARE(fx.scripted.dialogs.boxes[0].text, QStringLiteral("Read this first"));
         QCOMPARE(fx.scripted.dialogs.boxes[0].caption, QStringLiteral("IMPORTANT"));
@@ -63,7 +67,8 @@ private Q_SLOTS:
         QVERIFY(form.UpdateNotifications1->isChecked());
         QVERIFY(!form.TimerChecker->isActive());
         QCOMPARE(form.NewVersionWindow()->findChild<QLabel*>(QStringLiteral("Label2"))->text(),
-                 QStringLiteral("Click to download ") + form.ProductName() + QStringLiteral(" 9.9"));
+                 QStringLiteral("Click to download ") + form.ProductName() +
+                     QStringLiteral(" 9.9"));
         const auto requests = server->requests(1);
         QVERIFY(!requests.isEmpty());
         QCOMPARE(requests.last().fields().at(1).second, form.AppName());
@@ -73,7 +78,8 @@ private Q_SLOTS:
     void switchedOffThenToggled() {
         AppFormFixture fx;
         // Written before the form exists: the check reads it on the timer's first tick.
-        const TUpdateStore store(TUpdateStore::PathFor(QStringLiteral("Kestrane"), QStringLiteral("Kestrane - Veltrino")));
+        const TUpdateStore store(TUpdateStore::PathFor(QStringLiteral("Kestrane"),
+                                                       QStringLiteral("Kestrane - Veltrino")));
         QVERIFY(store.Open());
         QVERIFY(store.Write(QStringLiteral("ShowUpdate"), QStringLiteral("0")));
         server->clearRequests();

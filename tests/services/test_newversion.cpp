@@ -21,15 +21,18 @@ class TestNewVersion : public QObject {
     Q_OBJECT
 
     // Global positions are given: the window moves under the cursor while it is dragged.
-    static void sendMouse(QWidget* target, QEvent::Type type, Qt::MouseButton button, const QPoint& global) {
-        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    static void sendMouse(QWidget* target, QEvent::Type type, Qt::MouseButton button,
+                          const QPoint& global) {
+        const Qt::MouseButtons held =
+            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
         QMouseEvent event(type, QPointF(target->mapFromGlobal(global)), QPointF(global),
                           type == QEvent::MouseMove ? Qt::NoButton : button, held, Qt::NoModifier);
         QApplication::sendEvent(target, &event);
     }
 
     static std::unique_ptr<TNewVer> shownNotice(const QString& url, QWidget* mainWindow = nullptr) {
-        auto window = std::make_unique<TNewVer>(QStringLiteral("Veltrino"), QStringLiteral("1.2"), url, mainWindow);
+        auto window = std::make_unique<TNewVer>(QStringLiteral("Veltrino"), QStringLiteral("1.2"),
+                                                url, mainWindow);
         if (!QTest::qWaitFor([&] { return window->isVisible(); }, 5000))
             qWarning("notice never shown");
         return window;
@@ -51,7 +54,8 @@ private Q_SLOTS:
         QVERIFY(notice->windowFlags().testFlag(Qt::FramelessWindowHint));
         QVERIFY(notice->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QCOMPARE(notice->windowType(), Qt::Tool); // no task-bar entry
-        QCOMPARE(notice->findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("UPDATE AVAILABLE"));
+        QCOMPARE(notice->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+                 QStringLiteral("UPDATE AVAILABLE"));
         QCOMPARE(notice->findChild<QLabel*>(QStringLiteral("Label2"))->text(),
                  QStringLiteral("Click to download Veltrino 1.2"));
         QVERIFY(!notice->findChild<QLabel*>(QStringLiteral("Image1"))->pixmap().isNull());
@@ -67,8 +71,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("opened");
         const QString home = QStringLiteral("http://kestrane.example/");
-        QTest::newRow("https") << "https://dl.example/veltrino-1.2.deb" << "https://dl.example/veltrino-1.2.deb";
-        QTest::newRow("http") << "http://dl.example/x?y=1" << "http://dl.example/x?y=1";
+        QTest::newRow("https") << "https://dl.example/veltrino-1.2.deb"
+                               << "https://dl.example/veltrino-1.2.deb";
+        QTest::newRow("http") << "http://dl.example/x?y=1"
+                              << "http://dl.example/x?y=1";
         QTest::newRow("empty") << "" << home;
         QTest::newRow("local file") << "file:///etc/passwd" << home;
         QTest::newRow("bare path") << "/usr/bin/xterm" << home;

@@ -24,7 +24,8 @@ class TestServerRequests : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        for (const char* name : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+        for (const char* name :
+             {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
             qunsetenv(name);
         server = std::make_unique<FormServer>();
         QVERIFY(server->waitReady());
@@ -52,11 +53,10 @@ private Q_SLOTS:
         const bool secure = scheme.toLower() == QLatin1String("https");
         const int port = secure ? server->httpsPort : server->httpPort;
         const QString url = scheme + QStringLiteral("://127.0.0.1:%1/php/feedback.php").arg(port);
-        const QStringList fields{QStringLiteral("cmd=feedback"),
-                                 QStringLiteral("appname=Kestrane - Veltrino"),
-                                 QStringLiteral("feedback=line one\r\nline two\rthree\nfour & 5=6+7%"),
-                                 QStringLiteral("email=ü@ß.example"),
-                                 QStringLiteral("empty=")};
+        const QStringList fields{
+            QStringLiteral("cmd=feedback"), QStringLiteral("appname=Kestrane - Veltrino"),
+            QStringLiteral("feedback=line one\r\nline two\rthree\nfour & 5=6+7%"),
+            QStringLiteral("email=ü@ß.example"), QStringLiteral("empty=")};
         QCOMPARE(PostForm(url, fields, 5000), QStringLiteral("OK"));
         const QList<ReceivedRequest> got = server->requests(1);
         QCOMPARE(got.size(), 1);
@@ -66,7 +66,8 @@ private Q_SLOTS:
         QCOMPARE(r.headers.value(QLatin1String("content-type")).toString(),
                  QStringLiteral("application/x-www-form-urlencoded"));
         if (secure)
-            QCOMPARE(r.headers.value(QLatin1String("connection")).toString(), QStringLiteral("close"));
+            QCOMPARE(r.headers.value(QLatin1String("connection")).toString(),
+                     QStringLiteral("close"));
         else
             QVERIFY(!r.headers.contains(QLatin1String("connection")));
         // Line breaks travel percent-encoded, never raw.
@@ -100,7 +101,8 @@ private Q_SLOTS:
         const int port = scheme == QLatin1String("https") ? server->httpsPort : server->httpPort;
         const QString url = scheme + QStringLiteral("://127.0.0.1:%1/php/check2.php").arg(port);
         if (raises) {
-            QVERIFY_THROWS_EXCEPTION(EHttpError, PostForm(url, {QStringLiteral("cmd=check")}, 5000));
+            QVERIFY_THROWS_EXCEPTION(EHttpError,
+                                     PostForm(url, {QStringLiteral("cmd=check")}, 5000));
         } else {
             QCOMPARE(PostForm(url, {QStringLiteral("cmd=check")}, 5000), body);
         }
@@ -114,7 +116,8 @@ private Q_SLOTS:
         QTest::newRow("https to a plain server")
             << QStringLiteral("https://%1/x").arg(server->httpHost()) << 5000;
         QTest::newRow("refused") << QStringLiteral("http://127.0.0.1:1/x") << 5000;
-        QTest::newRow("reserved host") << QStringLiteral("https://kestrane.example/php/check2.php") << 5000;
+        QTest::newRow("reserved host")
+            << QStringLiteral("https://kestrane.example/php/check2.php") << 5000;
         QTest::newRow("dropped connection")
             << QStringLiteral("http://%1/x").arg(server->httpHost()) << 5000;
     }
@@ -122,7 +125,8 @@ private Q_SLOTS:
         QFETCH(QString, url);
         QFETCH(int, timeoutMs);
         QVERIFY(server->setReply(QStringLiteral("http"), 200, QStringLiteral("OK"), 0,
-                                 QString::fromLatin1(QTest::currentDataTag()) == QLatin1String("dropped connection")));
+                                 QString::fromLatin1(QTest::currentDataTag()) ==
+                                     QLatin1String("dropped connection")));
         try {
             PostForm(url, {QStringLiteral("cmd=check")}, timeoutMs);
             QFAIL("no error raised");
@@ -147,8 +151,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected"); // "!" for a raised error
         QTest::addColumn<int>("httpsErrors");
         QTest::newRow("https answers") << true << 200 << true << QStringLiteral("secure") << 0;
-        QTest::newRow("https 404 is still the answer") << true << 404 << true << QStringLiteral("secure") << 0;
-        QTest::newRow("https fails, http answers") << false << 200 << true << QStringLiteral("plain") << 1;
+        QTest::newRow("https 404 is still the answer")
+            << true << 404 << true << QStringLiteral("secure") << 0;
+        QTest::newRow("https fails, http answers")
+            << false << 200 << true << QStringLiteral("plain") << 1;
         QTest::newRow("both fail") << false << 200 << false << QStringLiteral("!") << 1;
     }
     void fallbackUsesPlainOnlyWhenSecureRaised() {
@@ -187,19 +193,44 @@ private Q_SLOTS:
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("plain") << "<version>1.2</version>" << "version" << "1.2";
-        QTest::newRow("name lower-cased") << "<url>x</url>" << "URL" << "x";
-        QTest::newRow("empty value") << "<url></url>" << "url" << "";
-        QTest::newRow("leading blank") << " <version>1.2</version>" << "version" << "";
-        QTest::newRow("trailing blank") << "<version>1.2</version> " << "version" << "";
-        QTest::newRow("tags in capitals") << "<Version>1.2</Version>" << "version" << "";
-        QTest::newRow("no closing tag") << "<version>1.2" << "version" << "";
-        QTest::newRow("other element") << "<url>1.2</url>" << "version" << "";
-        QTest::newRow("empty line") << "" << "version" << "";
-        QTest::newRow("empty name") << "<>x</>" << "" << "";
-        QTest::newRow("tags overlap") << "<a></a>" << "a" << "";
-        QTest::newRow("just the tags overlapping") << "<a>/a>" << "a" << "";
-        QTest::newRow("inner tags kept") << "<important><b>Hi</b></important>" << "important"
+        QTest::newRow("plain") << "<version>1.2</version>"
+                               << "version"
+                               << "1.2";
+        QTest::newRow("name lower-cased") << "<url>x</url>"
+                                          << "URL"
+                                          << "x";
+        QTest::newRow("empty value") << "<url></url>"
+                                     << "url"
+                                     << "";
+        QTest::newRow("leading blank") << " <version>1.2</version>"
+                                       << "version"
+                                       << "";
+        QTest::newRow("trailing blank") << "<version>1.2</version> "
+                                        << "version"
+                                        << "";
+        QTest::newRow("tags in capitals") << "<Version>1.2</Version>"
+                                          << "version"
+                                          << "";
+        QTest::newRow("no closing tag") << "<version>1.2"
+                                        << "version"
+                                        << "";
+        QTest::newRow("other element") << "<url>1.2</url>"
+                                       << "version"
+                                       << "";
+        QTest::newRow("empty line") << ""
+                                    << "version"
+                                    << "";
+        QTest::newRow("empty name") << "<>x</>"
+                                    << ""
+                                    << "";
+        QTest::newRow("tags overlap") << "<a></a>"
+                                      << "a"
+                                      << "";
+        QTest::newRow("just the tags overlapping") << "<a>/a>"
+                                                   << "a"
+                                                   << "";
+        QTest::newRow("inner tags kept") << "<important><b>Hi</b></important>"
+                                         << "important"
                                          << "<b>Hi</b>";
     }
     void replyElement() {
@@ -214,14 +245,17 @@ private Q_SLOTS:
         const QByteArray id = "0123456789abcdef0123456789abcdef";
         setMachineIdFileForTests(writeTemp(dir, QStringLiteral("a"), id + "\n"));
         const QString first = ReadMachineGuid();
-        QVERIFY(QRegularExpression(QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$"))
-                    .match(first)
-                    .hasMatch());
+        QVERIFY(
+            QRegularExpression(
+                QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$"))
+                .match(first)
+                .hasMatch());
         QCOMPARE(ReadMachineGuid(), first);
         const QString plainHex = QString::fromLatin1(id);
         QVERIFY(!first.contains(plainHex.left(8)));
         QVERIFY(QString(first).remove(QLatin1Char('-')) != plainHex);
-        setMachineIdFileForTests(writeTemp(dir, QStringLiteral("b"), "fedcba9876543210fedcba9876543210\n"));
+        setMachineIdFileForTests(
+            writeTemp(dir, QStringLiteral("b"), "fedcba9876543210fedcba9876543210\n"));
         QVERIFY(ReadMachineGuid() != first);
         setMachineIdFileForTests(writeTemp(dir, QStringLiteral("empty"), "\n"));
         QCOMPARE(ReadMachineGuid(), QString());
@@ -235,14 +269,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kernel");
         QTest::addColumn<bool>("is64");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("debian") << "Debian GNU/Linux 12 (bookworm)" << "6.1.0-13-amd64" << true
-                                << "Debian GNU/Linux 12 (bookworm) (Version 6.1, Build 0, 64-bit Edition)";
-        QTest::newRow("two numbers") << "Ubuntu 22.04.3 LTS" << "5.15-generic" << false
-                                     << "Ubuntu 22.04.3 LTS (Version 5.15, Build 0, 32-bit Edition)";
-        QTest::newRow("patch level") << "Fedora Linux 39" << "6.5.12-300.fc39.x86_64" << true
+        QTest::newRow("debian")
+            << "Debian GNU/Linux 12 (bookworm)"
+            << "6.1.0-13-amd64" << true
+            << "Debian GNU/Linux 12 (bookworm) (Version 6.1, Build 0, 64-bit Edition)";
+        QTest::newRow("two numbers")
+            << "Ubuntu 22.04.3 LTS"
+            << "5.15-generic" << false
+            << "Ubuntu 22.04.3 LTS (Version 5.15, Build 0, 32-bit Edition)";
+        QTest::newRow("patch level") << "Fedora Linux 39"
+                                     << "6.5.12-300.fc39.x86_64" << true
                                      << "Fedora Linux 39 (Version 6.5, Build 12, 64-bit Edition)";
-        QTest::newRow("no name, odd release") << "" << "weird" << true
-                                              << "Linux (Version 0.0, Build 0, 64-bit Edition)";
+        QTest::newRow("no name, odd release")
+            << ""
+            << "weird" << true << "Linux (Version 0.0, Build 0, 64-bit Edition)";
     }
     void osDescriptionForm() {
         QFETCH(QString, pretty);
@@ -255,11 +295,14 @@ private Q_SLOTS:
     void osDescriptionReadsThePrettyName() {
         QTemporaryDir dir;
         setOsReleaseFileForTests(writeTemp(dir, QStringLiteral("os-release"),
-                                           "NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nID=debian\n"));
+                                           "NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian "
+                                           "GNU/Linux 12 (bookworm)\"\nID=debian\n"));
         const QString text = OSDescription();
         setOsReleaseFileForTests({});
-        QVERIFY2(text.startsWith(QLatin1String("Debian GNU/Linux 12 (bookworm) (Version ")), qPrintable(text));
-        QVERIFY(QRegularExpression(QStringLiteral("\\(Version \\d+\\.\\d+, Build \\d+, (64|32)-bit Edition\\)$"))
+        QVERIFY2(text.startsWith(QLatin1String("Debian GNU/Linux 12 (bookworm) (Version ")),
+                 qPrintable(text));
+        QVERIFY(QRegularExpression(
+                    QStringLiteral("\\(Version \\d+\\.\\d+, Build \\d+, (64|32)-bit Edition\\)$"))
                     .match(text)
                     .hasMatch());
     }

@@ -16,12 +16,13 @@
 
 namespace {
 
-const TUpdateCheckIdentity identity{QStringLiteral("Kestrane"), QStringLiteral("Kestrane - Veltrino"),
-                                    QStringLiteral("1.1")};
+const TUpdateCheckIdentity identity{QStringLiteral("Kestrane"),
+                                    QStringLiteral("Kestrane - Veltrino"), QStringLiteral("1.1")};
 
-QString replyText(const QString& version, const QString& url, const QString& result = QStringLiteral("1"),
-                  const QString& important = {}) {
-    return QStringLiteral("<version>%1</version>\r\n<url>%2</url>\r\n<notes>n</notes>\r\n<result>%3</result>\r\n"
+QString replyText(const QString& version, const QString& url,
+                  const QString& result = QStringLiteral("1"), const QString& important = {}) {
+    return QStringLiteral("<version>%1</version>\r\n<url>%2</url>\r\n<notes>n</"
+                          "notes>\r\n<result>%3</result>\r\n"
                           "<date>d</date>\r\n<important>%4</important>\r\n\r\n")
         .arg(version, url, result, important);
 }
@@ -34,9 +35,14 @@ public:
     void messageBox(const QString& text, const QString& caption, int flags) override {
         const bool onInterfaceThread = QThread::currentThread() == qApp->thread();
         const bool checkStillRunning = results && !results->Finished.load();
-        seen.append(QStringLiteral("%1|%2|%3|%4|%5").arg(text, caption).arg(flags).arg(onInterfaceThread).arg(checkStillRunning));
+        seen.append(QStringLiteral("%1|%2|%3|%4|%5")
+                        .arg(text, caption)
+                        .arg(flags)
+                        .arg(onInterfaceThread)
+                        .arg(checkStillRunning));
     }
-    int captionedMessageDialog(const QString&, platform::DialogKind, const QStringList&, const QString&) override {
+    int captionedMessageDialog(const QString&, platform::DialogKind, const QStringList&,
+                               const QString&) override {
         return platform::IDNO;
     }
     void showException(const QString&) override {}
@@ -54,7 +60,9 @@ class TestUpdateCheck : public QObject {
     QTemporaryDir machineDir;
     QDate today{2026, 3, 14};
 
-    QString storePath() const { return TUpdateStore::PathFor(identity.CompanyName, identity.AppName); }
+    QString storePath() const {
+        return TUpdateStore::PathFor(identity.CompanyName, identity.AppName);
+    }
     TUpdateStore store() const { return TUpdateStore(storePath()); }
     QString todayText() const { return TodayText(); }
 
@@ -76,7 +84,8 @@ class TestUpdateCheck : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        for (const char* name : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+        for (const char* name :
+             {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
             qunsetenv(name);
         server = std::make_unique<FormServer>();
         QVERIFY(server->waitReady());
@@ -87,7 +96,8 @@ private Q_SLOTS:
         id.close();
         setMachineIdFileForTests(id.fileName());
         setUpdateClockForTests([this] { return today; });
-        setUpdateDateFormatForTests([](const QDate& d) { return d.toString(QStringLiteral("dd.MM.yyyy")); });
+        setUpdateDateFormatForTests(
+            [](const QDate& d) { return d.toString(QStringLiteral("dd.MM.yyyy")); });
     }
     void cleanupTestCase() {
         setUpdateClockForTests({});
@@ -99,20 +109,27 @@ private Q_SLOTS:
     }
     void init() {
         today = QDate(2026, 3, 14);
-        setUpdateDateFormatForTests([](const QDate& d) { return d.toString(QStringLiteral("dd.MM.yyyy")); });
+        setUpdateDateFormatForTests(
+            [](const QDate& d) { return d.toString(QStringLiteral("dd.MM.yyyy")); });
         setSiteHostsForTests(server->httpsHost(), server->httpHost());
         QFile::remove(storePath());
-        QVERIFY(server->setReply(QStringLiteral("https"), 200, replyText(QStringLiteral("1.2"), QStringLiteral("https://dl.example/v"))));
+        QVERIFY(server->setReply(
+            QStringLiteral("https"), 200,
+            replyText(QStringLiteral("1.2"), QStringLiteral("https://dl.example/v"))));
         QVERIFY(server->setReply(QStringLiteral("http"), 200, QStringLiteral("wrong transport")));
         server->clearRequests();
     }
 
     void storeIsAnIniFileNamedByTheDigest() {
         const QString digest = QString::fromLatin1(
-            QCryptographicHash::hash("Kestrane - Veltrino", QCryptographicHash::Md5).toHex().toUpper());
-        const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+            QCryptographicHash::hash("Kestrane - Veltrino", QCryptographicHash::Md5)
+                .toHex()
+                .toUpper());
+        const QString config =
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
         QVERIFY(config.startsWith(testenv::home()) || config.startsWith(QDir::tempPath()));
-        QCOMPARE(storePath(), config + QStringLiteral("/Kestrane/") + digest + QStringLiteral(".conf"));
+        QCOMPARE(storePath(),
+                 config + QStringLiteral("/Kestrane/") + digest + QStringLiteral(".conf"));
         runCheck();
         QSettings raw(storePath(), QSettings::IniFormat);
         QCOMPARE(raw.value(QStringLiteral("Settings/HowMany")).toString(), QStringLiteral("1"));
@@ -131,7 +148,8 @@ private Q_SLOTS:
         QCOMPARE(store().Read(QStringLiteral("LastUpdateCheck")), todayText());
         QCOMPARE(store().Read(QStringLiteral("LastUpdateCheckCount")), QStringLiteral("1"));
         QCOMPARE(store().Read(QStringLiteral("CurrentVersion")), QStringLiteral("1.2"));
-        QCOMPARE(store().Read(QStringLiteral("CurrentURL")), ScrambleUrl(QStringLiteral("https://dl.example/v")));
+        QCOMPARE(store().Read(QStringLiteral("CurrentURL")),
+                 ScrambleUrl(QStringLiteral("https://dl.example/v")));
         QVERIFY(store().Read(QStringLiteral("ShowUpdate")).isEmpty());
 
         const auto got = sent();
@@ -142,7 +160,8 @@ private Q_SLOTS:
         QStringList names;
         for (const auto& f : fields)
             names.append(f.first);
-        QCOMPARE(names, QStringList({"cmd", "appname", "version", "os", "local", "guid", "howmany"}));
+        QCOMPARE(names,
+                 QStringList({"cmd", "appname", "version", "os", "local", "guid", "howmany"}));
         QCOMPARE(fields[0].second, QStringLiteral("check"));
         QCOMPARE(fields[1].second, QStringLiteral("Kestrane - Veltrino"));
         QCOMPARE(fields[2].second, QStringLiteral("1.1"));
@@ -165,7 +184,8 @@ private Q_SLOTS:
     void versionComparison() {
         QFETCH(QString, latest);
         QFETCH(bool, notice);
-        QVERIFY(server->setReply(QStringLiteral("https"), 200, replyText(latest, QStringLiteral("https://x/"))));
+        QVERIFY(server->setReply(QStringLiteral("https"), 200,
+                                 replyText(latest, QStringLiteral("https://x/"))));
         const auto r = runCheck();
         QVERIFY2(!r->Failed, qPrintable(r->FailureText));
         QCOMPARE(r->LatestVersion, latest);
@@ -177,13 +197,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("latest");
         QTest::addColumn<QString>("running");
         QTest::addColumn<bool>("other");
-        QTest::newRow("1.10") << "1.10" << "1.1" << true;
-        QTest::newRow("0.9") << "0.9" << "1.0" << true;
-        QTest::newRow("case-sensitive equal") << "1.0" << "1.0" << false;
-        QTest::newRow("dots only") << "..." << "1.0" << false;
-        QTest::newRow("blank inside") << "1. 2" << "1.0" << false;
-        QTest::newRow("beta") << "1.2-beta" << "1.0" << false;
-        QTest::newRow("signed") << "-1.2" << "1.0" << true;
+        QTest::newRow("1.10") << "1.10"
+                              << "1.1" << true;
+        QTest::newRow("0.9") << "0.9"
+                             << "1.0" << true;
+        QTest::newRow("case-sensitive equal") << "1.0"
+                                              << "1.0" << false;
+        QTest::newRow("dots only") << "..."
+                                   << "1.0" << false;
+        QTest::newRow("blank inside") << "1. 2"
+                                      << "1.0" << false;
+        QTest::newRow("beta") << "1.2-beta"
+                              << "1.0" << false;
+        QTest::newRow("signed") << "-1.2"
+                                << "1.0" << true;
     }
     void isOtherVersion() {
         QFETCH(QString, latest);
@@ -212,7 +239,8 @@ private Q_SLOTS:
         QFETCH(bool, requestSent);
         QFETCH(bool, notice);
         QFETCH(int, countAfter);
-        presetStore({{QStringLiteral("LastUpdateCheck"), storedDate == QLatin1String("today") ? todayText() : storedDate},
+        presetStore({{QStringLiteral("LastUpdateCheck"),
+                      storedDate == QLatin1String("today") ? todayText() : storedDate},
                      {QStringLiteral("LastUpdateCheckCount"), QString::number(storedCount)},
                      {QStringLiteral("InstalledVersion"), QStringLiteral("1.1")},
                      {QStringLiteral("HowMany"), QStringLiteral("4")}});
@@ -226,8 +254,10 @@ private Q_SLOTS:
     }
 
     void dateFormatChangeRestartsTheDay() {
-        presetStore({{QStringLiteral("LastUpdateCheck"), todayText()}, {QStringLiteral("LastUpdateCheckCount"), QStringLiteral("5")}});
-        setUpdateDateFormatForTests([](const QDate& d) { return d.toString(QStringLiteral("yyyy-MM-dd")); });
+        presetStore({{QStringLiteral("LastUpdateCheck"), todayText()},
+                     {QStringLiteral("LastUpdateCheckCount"), QStringLiteral("5")}});
+        setUpdateDateFormatForTests(
+            [](const QDate& d) { return d.toString(QStringLiteral("yyyy-MM-dd")); });
         const auto r = runCheck();
         QCOMPARE(sent().size(), 1);
         QVERIFY(r->Notice.load());
@@ -262,16 +292,25 @@ private Q_SLOTS:
         QTest::addColumn<QString>("installed");
         QTest::addColumn<QString>("howMany");
         QTest::addColumn<QString>("sentCount");
-        QTest::newRow("new version starts again") << "1.0" << "7" << "1";
-        QTest::newRow("same version counts on") << "1.1" << "7" << "8";
-        QTest::newRow("negative counts as 0") << "1.1" << "-4" << "1";
-        QTest::newRow("garbage counts as 0") << "1.1" << "x" << "1";
+        QTest::newRow("new version starts again") << "1.0"
+                                                  << "7"
+                                                  << "1";
+        QTest::newRow("same version counts on") << "1.1"
+                                                << "7"
+                                                << "8";
+        QTest::newRow("negative counts as 0") << "1.1"
+                                              << "-4"
+                                              << "1";
+        QTest::newRow("garbage counts as 0") << "1.1"
+                                             << "x"
+                                             << "1";
     }
     void startCounter() {
         QFETCH(QString, installed);
         QFETCH(QString, howMany);
         QFETCH(QString, sentCount);
-        presetStore({{QStringLiteral("InstalledVersion"), installed}, {QStringLiteral("HowMany"), howMany}});
+        presetStore({{QStringLiteral("InstalledVersion"), installed},
+                     {QStringLiteral("HowMany"), howMany}});
         runCheck();
         const auto got = sent();
         QCOMPARE(got.size(), 1);
@@ -283,9 +322,13 @@ private Q_SLOTS:
     void invalidReplyKeepsStoredAnswer_data() {
         QTest::addColumn<QString>("reply");
         QTest::addColumn<int>("status");
-        QTest::newRow("three lines") << "<version>1.5</version>\r\n<url>https://new/</url>\r\nx" << 200;
-        QTest::newRow("ERROR first") << "ERROR: no such app\r\n<url>u</url>\r\n\r\n<result>1</result>" << 200;
-        QTest::newRow("result 2") << replyText(QStringLiteral("1.5"), QStringLiteral("https://new/"), QStringLiteral("2")) << 200;
+        QTest::newRow("three lines")
+            << "<version>1.5</version>\r\n<url>https://new/</url>\r\nx" << 200;
+        QTest::newRow("ERROR first")
+            << "ERROR: no such app\r\n<url>u</url>\r\n\r\n<result>1</result>" << 200;
+        QTest::newRow("result 2") << replyText(QStringLiteral("1.5"),
+                                               QStringLiteral("https://new/"), QStringLiteral("2"))
+                                  << 200;
         QTest::newRow("404 page") << "<html><body>Not found</body></html>" << 404;
         QTest::newRow("empty") << "" << 200;
     }
@@ -293,7 +336,8 @@ private Q_SLOTS:
         QFETCH(QString, reply);
         QFETCH(int, status);
         const QString oldUrl = ScrambleUrl(QStringLiteral("https://old.example/"));
-        presetStore({{QStringLiteral("CurrentVersion"), QStringLiteral("1.4")}, {QStringLiteral("CurrentURL"), oldUrl}});
+        presetStore({{QStringLiteral("CurrentVersion"), QStringLiteral("1.4")},
+                     {QStringLiteral("CurrentURL"), oldUrl}});
         QVERIFY(server->setReply(QStringLiteral("https"), status, reply));
         const auto r = runCheck();
         QVERIFY(r->Finished.load());
@@ -307,8 +351,9 @@ private Q_SLOTS:
     }
 
     void replyWithoutUrlStoresEmpty() {
-        QVERIFY(server->setReply(QStringLiteral("https"), 200,
-                                 QStringLiteral("<version>1.3</version>\nno url here\n\n<result>0</result>\n")));
+        QVERIFY(server->setReply(
+            QStringLiteral("https"), 200,
+            QStringLiteral("<version>1.3</version>\nno url here\n\n<result>0</result>\n")));
         presetStore({{QStringLiteral("CurrentURL"), ScrambleUrl(QStringLiteral("https://old/"))}});
         const auto r = runCheck();
         QVERIFY2(!r->Failed, qPrintable(r->FailureText));
@@ -328,8 +373,9 @@ private Q_SLOTS:
         QFETCH(QString, important);
         QFETCH(bool, shown);
         ScriptedPlatform scripted;
-        QVERIFY(server->setReply(QStringLiteral("https"), 200,
-                                 replyText(QStringLiteral("1.1"), QStringLiteral("u"), QStringLiteral("0"), important)));
+        QVERIFY(server->setReply(
+            QStringLiteral("https"), 200,
+            replyText(QStringLiteral("1.1"), QStringLiteral("u"), QStringLiteral("0"), important)));
         const auto r = runCheck();
         QCOMPARE(scripted.dialogs.boxes.size(), shown ? 1 : 0);
         if (shown) {
@@ -343,7 +389,8 @@ private Q_SLOTS:
         WatchingDialogs watching;
         platform::setDialogs(&watching);
         QVERIFY(server->setReply(QStringLiteral("https"), 200,
-                                 replyText(QStringLiteral("2.0"), QStringLiteral("u"), QStringLiteral("1"), QStringLiteral("Read me"))));
+                                 replyText(QStringLiteral("2.0"), QStringLiteral("u"),
+                                           QStringLiteral("1"), QStringLiteral("Read me"))));
         auto results = std::make_shared<TUpdateResults>();
         watching.results = results;
         auto* checker = new TChecker(identity, results);
@@ -366,7 +413,8 @@ private Q_SLOTS:
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
         setSiteHostsForTests(server->untrustedHost(), server->httpHost());
-        QVERIFY(server->setReply(QStringLiteral("http"), 200, replyText(QStringLiteral("1.3"), QStringLiteral("http://p/"))));
+        QVERIFY(server->setReply(QStringLiteral("http"), 200,
+                                 replyText(QStringLiteral("1.3"), QStringLiteral("http://p/"))));
         const auto r = runCheck();
         QFile::remove(folder);
         QVERIFY(r->Finished.load());
@@ -382,8 +430,10 @@ private Q_SLOTS:
     void bothAttemptsFailing_data() {
         QTest::addColumn<QString>("secureHost");
         QTest::addColumn<QString>("plainHost");
-        QTest::newRow("loopback refusing") << "127.0.0.1:1" << "127.0.0.1:1";
-        QTest::newRow("default site host") << "" << "";
+        QTest::newRow("loopback refusing") << "127.0.0.1:1"
+                                           << "127.0.0.1:1";
+        QTest::newRow("default site host") << ""
+                                           << "";
     }
     void bothAttemptsFailing() {
         QFETCH(QString, secureHost);
@@ -395,7 +445,8 @@ private Q_SLOTS:
         QVERIFY(r->Failed);
         const QStringList entries = r->FailureText.split(QStringLiteral("\r\r"));
         QCOMPARE(entries.size(), 2);
-        QVERIFY(entries[0].startsWith(QLatin1String("HTTPS Response:\r")) && entries[0].size() > 16);
+        QVERIFY(entries[0].startsWith(QLatin1String("HTTPS Response:\r")) &&
+                entries[0].size() > 16);
         QVERIFY(entries[1].startsWith(QLatin1String("HTTP Response:\r")) && entries[1].size() > 15);
         QVERIFY(!r->Notice.load());
         QCOMPARE(store().Read(QStringLiteral("CurrentVersion")), QStringLiteral("1.4"));
@@ -430,7 +481,8 @@ private Q_SLOTS:
         QCOMPARE(UnscrambleUrl(QStringLiteral("+1")), QString());
         QCOMPARE(UnscrambleUrl(QStringLiteral("١٢")), QString()); // digits, but not ASCII ones
         // Repeated letters scramble to different bytes: the key runs on.
-        QVERIFY(ScrambleUrl(QStringLiteral("aa")).left(2) != ScrambleUrl(QStringLiteral("aa")).mid(2));
+        QVERIFY(ScrambleUrl(QStringLiteral("aa")).left(2) !=
+                ScrambleUrl(QStringLiteral("aa")).mid(2));
     }
 };
 
