@@ -70,6 +70,12 @@ public:
     // Fetches the model file named by its full local path in the background.
     void DownloadModelFile(const QString& modelPath);
 
+    // --- Model download (AppForm_Download.cpp)
+    // Interface thread, when a download thread has ended (Sender: the thread).
+    void DownloaderThreadTerminate(QObject* Sender);
+    // Download threads that have not ended yet.
+    int RunningDownloads() const;
+
 public Q_SLOTS:
     // Settings
     void RadioButton1Click();
@@ -219,4 +225,12 @@ private:
     };
     std::shared_ptr<TUpdateResults> FUpdateCheck;
     std::unique_ptr<TNewVer, TNewVerDeleter> FNewVer;
+
+    // --- Model download (AppForm_Download.cpp). Declared last so that it goes first when the
+    // window is destroyed: running downloads are stopped while the controls still exist.
+    class TDownloads;
+    struct TDownloadsDeleter {
+        void operator()(TDownloads* downloads) const;
+    };
+    std::unique_ptr<TDownloads, TDownloadsDeleter> FDownloads;
 };

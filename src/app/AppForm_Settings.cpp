@@ -5,6 +5,7 @@
 #include "app/Folders.h"
 #include "app/IniStore.h"
 #include "app/SettingsKeys.h"
+#include "platform/Exception.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
@@ -23,8 +24,21 @@
 #include <QTimer>
 #include <QToolButton>
 
+namespace {
+TAppIdentity readIdentity() {
+    try {
+        return ReadAppIdentity(QCoreApplication::applicationFilePath());
+    } catch (const Exception& e) {
+        // The executable always carries its block; should it not, say so and go on with the
+        // names the build was made with, so the window still opens with working settings.
+        platform::dialogs().showException(e.message());
+        return FallbackAppIdentity();
+    }
+}
+} // namespace
+
 void TAppForm::FormCreate() {
-    const TAppIdentity identity = ReadAppIdentity(QCoreApplication::applicationFilePath());
+    const TAppIdentity identity = readIdentity();
     FCompanyName = identity.CompanyName;
     FProductName = identity.ProductName;
     FVersionText = identity.VersionText;
@@ -38,8 +52,13 @@ void TAppForm::FormCreate() {
     FWorkFolder = PrepareWorkFolder(platform::privateTempFolder());
     RestoreSettings();
     FFoundFiles.clear();
-    LoadLanguageFile(QString());
     TimerChecker->start();
+    try {
+        LoadLanguageFile(QString());
+    } catch (const Exception& e) {
+        // A language file that exists but cannot be read: the interface stays English.
+        platform::dialogs().showException(e.message());
+    }
 }
 
 void TAppForm::OpenSettingsStore() {

@@ -1,5 +1,13 @@
 #include "services/Identity.h"
 
-TAppIdentity ReadAppIdentity(const QString&) {
-    return {QStringLiteral("Kestrane"), QStringLiteral("Veltrino"), QStringLiteral("1.0")};
+#include "services/VersionInfo.h"
+
+TAppIdentity ReadAppIdentity(const QString& executablePath) {
+    const TEXEVersionData data = GetEXEVersionData(executablePath);
+    return {data.CompanyName, data.ProductName, VersionText(executablePath)};
+}
+
+TAppIdentity FallbackAppIdentity() {
+    return {QStringLiteral(VELTRINO_COMPANY), QStringLiteral(VELTRINO_PRODUCT),
+            QStringLiteral("65535.65535")};
 }

@@ -9,4 +9,10 @@ struct TAppIdentity {
     QString VersionText; // major.minor of the fixed file version
 };
 
+// Raises EOSError (services/VersionInfo.h) when the file carries no readable version block.
+// Raises EOSError when the file carries no readable version block.
 TAppIdentity ReadAppIdentity(const QString& executablePath);
+
+// What start-up goes on with after that error: the names the build was made with, and the version
+// numbers the server requests send when the fixed version cannot be read.
+TAppIdentity FallbackAppIdentity();

@@ -1,6 +1,8 @@
 #include "AppFormFixture.h"
 #include "app/Folders.h"
 #include "app/IniStore.h"
+#include "services/Lcid.h"
+#include "services/Translation.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -232,6 +234,30 @@ private Q_SLOTS:
         // Nothing writes the file again before this copy ends.
         form.RadioButton3->click();
         QVERIFY(!QFile::exists(fx.settingsPath()));
+    }
+
+    void interfaceLanguageIsLoadedAtStart() {
+        AppFormFixture fx;
+        QDir(fx.programFolder()).mkdir(QStringLiteral("Languages"));
+        const auto write = [&](const QString& name, const QByteArray& bytes) {
+            QFile f(fx.programFolder() + QStringLiteral("Languages/") + name);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        };
+        write(QStringLiteral("LanguageCodes.csv"), "1031,German.lang.txt\r\n");
+        write(QStringLiteral("German.lang.txt"),
+              "\xEF\xBB\xBF{Restart Application?}Anwendung neu starten?\r\n{Yes}Ja\r\n");
+        SetUserDefaultUILanguageSource([] { return quint16(1031); });
+        TAppForm& form = fx.create();
+        form.ResettoDefaults1->trigger();
+        SetUserDefaultUILanguageSource({});
+        QCOMPARE(fx.scripted.dialogs.boxes.size(), 1);
+        QCOMPARE(fx.scripted.dialogs.boxes.first().text, QStringLiteral("Anwendung neu starten?"));
+        QCOMPARE(fx.scripted.dialogs.boxes.first().buttonCaptions,
+                 QStringList({QStringLiteral("Ja"), QStringLiteral("No")}));
+        // The window's own captions stay as designed.
+        QCOMPARE(form.Button1->text(), QStringLiteral("Convert"));
+        LoadLanguageFileFrom(QString(), QString());
     }
 
     void workFolderIsPrivatePerInstance() {

@@ -38,15 +38,28 @@ QString isolate() {
     return root->path();
 }
 
-QString home() { return isolate() + QStringLiteral("/home"); }
+QString home() {
+    return isolate() + QStringLiteral("/home");
+}
 
 QString sourceRoot() {
     // This file lives in <root>/tests/support.
-    return QFileInfo(QStringLiteral(__FILE__)).absoluteDir().absoluteFilePath(QStringLiteral("../.."));
+    return QFileInfo(QStringLiteral(__FILE__))
+        .absoluteDir()
+        .absoluteFilePath(QStringLiteral("../.."));
 }
 
 QString sharedTestData(const QString& name) {
-    return QDir::cleanPath(sourceRoot() + QStringLiteral("/../shared/testdata/") + name);
+    // The shared folder sits beside the checkout; a checkout nested deeper (a worktree inside a
+    // folder of worktrees) finds it further up. Without any, the first place is named.
+    const QString relative = QStringLiteral("shared/testdata/") + name;
+    for (QDir dir(sourceRoot() + QStringLiteral("/.."));;) {
+        if (QFileInfo::exists(dir.absoluteFilePath(relative)))
+            return QDir::cleanPath(dir.absoluteFilePath(relative));
+        if (!dir.cdUp())
+            break;
+    }
+    return QDir::cleanPath(sourceRoot() + QStringLiteral("/../") + relative);
 }
 
 } // namespace testenv
