@@ -246,7 +246,6 @@ void TChecker::CheckNow() {
         store.Write(QStringLiteral("HowMany"), QString::number(howMany));
         store.Write(QStringLiteral("InstalledVersion"), FIdentity.VersionText);
 
-        store.Read(QStringLiteral("CurrentVersion"));
         r.DownloadURL = UnscrambleUrl(store.Read(QStringLiteral("CurrentURL")));
         r.SwitchValue = store.ReadInt(QStringLiteral("ShowUpdate"), 1);
 
