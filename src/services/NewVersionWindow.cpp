@@ -56,6 +56,8 @@ TNewVer::TNewVer(const QString& productName, const QString& latestVersion,
     setObjectName(QStringLiteral("TNewVer"));
     // Shown without taking the focus from the main window; a tool window adds no task-bar entry.
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // The notice never keeps the program running once the main window has gone.
+    setAttribute(Qt::WA_QuitOnClose, false);
     setFixedSize(ClientWidth, ClientHeight);
 
     Panel1 = named(new QFrame(this), "Panel1");
