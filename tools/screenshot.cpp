@@ -57,8 +57,7 @@ bool aboutWindow(const QString& out) {
 
 bool feedbackWindow(const QString& out) {
     TFeedbackForm form(
-        {QStringLiteral("Veltrino"), QStringLiteral("Kestrane - Veltrino"), QStringLiteral("1.0")},
-        {});
+        {QStringLiteral("Veltrino"), QStringLiteral("Kestrane - Veltrino"), QStringLiteral("1.0")});
     form.setAttribute(Qt::WA_DeleteOnClose, false);
     form.show();
     form.Image1MouseDown(Qt::LeftButton);

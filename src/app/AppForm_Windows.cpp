@@ -5,6 +5,7 @@
 #include "platform/Shell.h"
 #include "services/AboutBox.h"
 #include "services/AboutRules.h"
+#include "services/FeedbackForm.h"
 #include "services/Site.h"
 #include "services/TranslateForm.h"
 #include "services/Translation.h"
@@ -17,7 +18,10 @@ void TAppForm::About1Click() {
     box->exec();
 }
 
-void TAppForm::SendFeedback1Click() {}
+void TAppForm::SendFeedback1Click() {
+    auto* form = new TFeedbackForm({ProductName(), AppName(), VersionText()}, this);
+    form->exec();
+}
 
 void TAppForm::Help2Click() {
     try {

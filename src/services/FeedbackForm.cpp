@@ -2,7 +2,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Shell.h"
-#include "services/Site.h"
+#include "services/ServerRequests.h"
 #include "services/Translation.h"
 
 #include <QFontDatabase>
@@ -57,8 +57,12 @@ QString marker(const QString& english, const QString& caption) {
 
 } // namespace
 
-TFeedbackForm::TFeedbackForm(TFeedbackIdentity identity, FormPoster poster, QWidget* parent)
-    : QDialog(parent), FIdentity(std::move(identity)), FPoster(std::move(poster)) {
+TFeedbackForm::TFeedbackForm(TFeedbackIdentity identity, QWidget* parent, FormSender sender)
+    : QDialog(parent), FIdentity(std::move(identity)), FSender(std::move(sender)) {
+    if (!FSender)
+        FSender = [](const QString& path, const QStringList& fields, int timeoutMs) {
+            return PostFormWithFallback(path, fields, timeoutMs);
+        };
     setObjectName(QStringLiteral("FeedbackForm"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -255,16 +259,10 @@ bool TFeedbackForm::IsValidEmail(const QString& email) {
 }
 
 QString TFeedbackForm::Send(const QStringList& fields) {
-    if (!FPoster)
-        return {};
     try {
-        return FPoster(SiteUrl(true, Endpoint), fields, TimeoutMs);
+        return FSender(Endpoint, fields, TimeoutMs);
     } catch (...) {
-        // Only a failed secure attempt leads to the plain one.
-    }
-    try {
-        return FPoster(SiteUrl(false, Endpoint), fields, TimeoutMs);
-    } catch (...) {
+        // Both attempts failed, or the request could not even be built: not delivered.
         return {};
     }
 }

@@ -22,17 +22,18 @@ struct TFeedbackIdentity {
 class TFeedbackForm : public QDialog {
     Q_OBJECT
 public:
-    // Posts a form ("name=value" lines) to a complete address and returns the reply; raises on
-    // any failure. The window applies the HTTPS-then-HTTP fallback itself.
-    using FormPoster =
-        std::function<QString(const QString& url, const QStringList& fields, int timeoutMs)>;
+    // Sends a form ("name=value" lines) to a path of the maker's site, HTTPS first and plain
+    // HTTP when that fails, and returns the reply; raises when both attempts fail.
+    using FormSender =
+        std::function<QString(const QString& path, const QStringList& fields, int timeoutMs)>;
 
     static constexpr int MemoMaxLength = 10000;
     static constexpr int EmailMaxLength = 100;
     static constexpr int TimeoutMs = 3000;
 
-    // Deletes itself when closed.
-    TFeedbackForm(TFeedbackIdentity identity, FormPoster poster, QWidget* parent = nullptr);
+    // Deletes itself when closed. Without a sender the form goes through PostFormWithFallback.
+    explicit TFeedbackForm(TFeedbackIdentity identity, QWidget* parent = nullptr,
+                           FormSender sender = {});
 
     bool LikeChosen() const { return FLikeChosen; }
     bool DislikeChosen() const { return FDislikeChosen; }
@@ -76,7 +77,7 @@ public:
 
 private:
     TFeedbackIdentity FIdentity;
-    FormPoster FPoster;
+    FormSender FSender;
     QLabel* FPanel4Caption = nullptr;
     QLabel* FPanel5Caption = nullptr;
     bool FLikeChosen = false;

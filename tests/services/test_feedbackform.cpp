@@ -1,5 +1,4 @@
 // The feedback window against a loopback server that records every form it receives.
-#include "LoopbackPoster.h"
 #include "ScriptedPlatform.h"
 #include "TestEnvironment.h"
 #include "services/FeedbackForm.h"
@@ -62,10 +61,10 @@ class TestFeedbackForm : public QObject {
         return list;
     }
 
-    // A window posting to the recorder.
+    // A window posting through the application's own transport and fallback.
     static QPointer<TFeedbackForm> openForm() {
-        QPointer<TFeedbackForm> form = new TFeedbackForm(
-            {QStringLiteral("Veltrino"), Identity, QStringLiteral("1.0")}, &LoopbackPost);
+        QPointer<TFeedbackForm> form =
+            new TFeedbackForm({QStringLiteral("Veltrino"), Identity, QStringLiteral("1.0")});
         form->show();
         return form;
     }
