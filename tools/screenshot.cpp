@@ -1,24 +1,31 @@
-// Renders the main window (and, for later additions, other windows) to PNG files, in a home of its
-// own so the real user's settings stay untouched.
-// Usage: veltrino_screenshot <output-folder>
+// Renders the application's windows to PNG files, in a home of its own so the real user's settings
+// stay untouched.
+// Usage: veltrino_screenshot <output-folder> [main|about|feedback|language|all]   (default: main)
 //        veltrino_screenshot <output-folder> conversion <whisper-cli> <model>
 // The second form runs a real conversion of three generated clips (one of them not audio at all)
 // and saves the finished window with its mixed results and the failure report.
 #include "app/AppForm.h"
 #include "app/Application.h"
 #include "app/JobListModel.h"
+#include "services/AboutBox.h"
+#include "services/FeedbackForm.h"
+#include "services/TranslateForm.h"
 
 #include "platform/Paths.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDataStream>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
+#include <QFrame>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -107,6 +114,66 @@ int conversionShots(const QString& out, const QString& tool, const QString& mode
     return 0;
 }
 
+// Lets timers run (the about window's rain) for a while before the picture is taken.
+void runFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool save(QWidget& window, const QString& file) {
+    window.show();
+    runFor(300);
+    const bool ok = window.grab().save(file);
+    std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(file));
+    return ok;
+}
+
+bool mainWindow(const QString& out) {
+    TAppForm form;
+    form.resize(789, 491 + form.menuBar()->sizeHint().height());
+    return save(form, out + QStringLiteral("/main-window.png"));
+}
+
+bool aboutWindow(const QString& out) {
+    auto* box = new TAboutBox(QStringLiteral("Veltrino"), QStringLiteral("1.0"),
+                              QIcon(QStringLiteral(":/images/veltrino.svg")));
+    box->setAttribute(Qt::WA_DeleteOnClose, false);
+    box->show();
+    runFor(1500); // the rain needs a few dozen steps to fill the window
+    const bool ok = save(*box, out + QStringLiteral("/about-window.png"));
+    delete box;
+    return ok;
+}
+
+bool feedbackWindow(const QString& out) {
+    TFeedbackForm form(
+        {QStringLiteral("Veltrino"), QStringLiteral("Kestrane - Veltrino"), QStringLiteral("1.0")});
+    form.setAttribute(Qt::WA_DeleteOnClose, false);
+    form.show();
+    form.Image1MouseDown(Qt::LeftButton);
+    form.Memo1->setPlainText(
+        QStringLiteral("The subtitles line up nicely with the speech.\nThank you!"));
+    form.Edit1->setText(QStringLiteral("listener@example.org"));
+    return save(form, out + QStringLiteral("/feedback-window.png"));
+}
+
+bool languageWindow(const QString& out) {
+    QTemporaryDir languages;
+    const QStringList names{QStringLiteral("German"), QStringLiteral("French"),
+                            QStringLiteral("Turkish"), QStringLiteral("Japanese")};
+    QStringList files;
+    for (const QString& name : names) {
+        QFile file(languages.filePath(name + QStringLiteral(".lang.txt")));
+        if (file.open(QIODevice::WriteOnly))
+            file.write("{INFO:Translated By}Anna Beispiel, Ben Muster\n");
+        files.append(name + QStringLiteral(".lang.txt"));
+    }
+    TTranslateForm form({languages.path(), files, QStringLiteral("German")}, {});
+    form.setAttribute(Qt::WA_DeleteOnClose, false);
+    return save(form, out + QStringLiteral("/language-window.png"));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -116,14 +183,35 @@ int main(int argc, char** argv) {
     qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/.local/share")));
     TApplication app(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    const QString which = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("main");
     QDir().mkpath(out);
     if (argc > 4 && QByteArray(argv[2]) == "conversion")
-        return conversionShots(out, QString::fromLocal8Bit(argv[3]), QString::fromLocal8Bit(argv[4]));
+        return conversionShots(out, QString::fromLocal8Bit(argv[3]),
+                               QString::fromLocal8Bit(argv[4]));
 
-    TAppForm form;
-    form.resize(789, 491 + form.menuBar()->sizeHint().height());
-    form.show();
-    QCoreApplication::processEvents();
-    form.grab().save(out + QStringLiteral("/main-window.png"));
-    return 0;
+    const bool all = which == QStringLiteral("all");
+    bool ok = true;
+    bool known = all;
+    if (all || which == QStringLiteral("main")) {
+        ok = mainWindow(out) && ok;
+        known = true;
+    }
+    if (all || which == QStringLiteral("about")) {
+        ok = aboutWindow(out) && ok;
+        known = true;
+    }
+    if (all || which == QStringLiteral("feedback")) {
+        ok = feedbackWindow(out) && ok;
+        known = true;
+    }
+    if (all || which == QStringLiteral("language")) {
+        ok = languageWindow(out) && ok;
+        known = true;
+    }
+    if (!known) {
+        std::fprintf(stderr, "unknown window \"%s\": main, about, feedback, language or all\n",
+                     qPrintable(which));
+        return 2;
+    }
+    return ok ? 0 : 1;
 }

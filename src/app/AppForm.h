@@ -33,6 +33,8 @@ class QToolButton;
 class QTreeView;
 class TIniStore;
 class TJobListModel;
+class TNewVer;
+struct TUpdateResults;
 
 class TAppForm : public QMainWindow {
     Q_OBJECT
@@ -259,6 +261,20 @@ private:
     void ShowFailureReport(int row);
     void SetMarquee(bool on);
     bool CheckOutputFolder();
+    // --- Update check (AppForm_Update.cpp)
+public:
+    // The results of this run's check; null before the timer's first tick.
+    const TUpdateResults* UpdateCheck() const { return FUpdateCheck.get(); }
+    // The update notice, once the check has asked for it.
+    TNewVer* NewVersionWindow() const { return FNewVer.get(); }
+
+private:
+    // Frees the notice where its class is known, so this header needs only its name.
+    struct TNewVerDeleter {
+        void operator()(TNewVer* window) const;
+    };
+    std::shared_ptr<TUpdateResults> FUpdateCheck;
+    std::unique_ptr<TNewVer, TNewVerDeleter> FNewVer;
 
     // --- Model download (AppForm_Download.cpp). Declared last so that it goes first when the
     // window is destroyed: running downloads are stopped while the controls still exist.

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class EHttpError : public Exception {
 public:
     using Exception::Exception;
@@ -25,3 +27,21 @@ QString ReadMachineGuid();
 
 // One line describing the operating system.
 QString OSDescription();
+
+// The fallback rule shared by the update check and the feedback form: POST to
+// SiteUrl(true, path); when that raises, call onHttpsError (if given) with the error's message and
+// POST the same fields to SiteUrl(false, path). Returns the first reply that arrives (an HTTPS
+// reply is used whatever it says); raises the plain attempt's EHttpError when both attempts fail.
+QString PostFormWithFallback(const QString& path, const QStringList& fields, int timeoutMs,
+                             const std::function<void(const QString&)>& onHttpsError = {});
+
+// The form body as sent: "name=value" pairs, UTF-8, percent-encoded, joined by "&".
+QByteArray EncodeForm(const QStringList& fields);
+
+// Tests read their own machine-id file; an empty path restores /etc/machine-id.
+void setMachineIdFileForTests(const QString& path);
+// Tests give their own os-release file; an empty path restores the system's.
+void setOsReleaseFileForTests(const QString& path);
+// OSDescription from its parts: the distribution's pretty name, the kernel release
+// ("6.1.0-13-amd64") and whether the system is 64-bit.
+QString OSDescriptionFrom(const QString& prettyName, const QString& kernelRelease, bool is64Bit);
