@@ -11,10 +11,11 @@
 #include "app/JobListModel.h"
 #include "platform/Paths.h"
 
+#include "GeneratedAudio.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -33,29 +34,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-QByteArray wav(int seconds, quint32 seed) {
-    const quint32 samples = 16000u * seconds;
-    QByteArray data;
-    data.reserve(int(samples * 2));
-    for (quint32 i = 0; i < samples; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        const qint16 v = qint16(int((seed >> 16) % 2000) - 1000);
-        data.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF));
-    }
-    QByteArray out;
-    QDataStream le(&out, QIODevice::WriteOnly);
-    le.setByteOrder(QDataStream::LittleEndian);
-    le.writeRawData("RIFF", 4);
-    le << quint32(36 + data.size());
-    le.writeRawData("WAVEfmt ", 8);
-    le << quint32(16) << quint16(1) << quint16(1) << quint32(16000) << quint32(32000) << quint16(2)
-       << quint16(16);
-    le.writeRawData("data", 4);
-    le << quint32(data.size());
-    le.writeRawData(data.constData(), int(data.size()));
-    return out;
-}
 
 // The shared test data folder sits beside the checkout, or further up for nested worktrees.
 QString sharedTestModel() {
@@ -187,7 +165,7 @@ int main(int argc, char** argv) {
         const QString path = data.filePath(QStringLiteral("clip %1.wav").arg(i + 1));
         QFile f(path);
         f.open(QIODevice::WriteOnly);
-        f.write(wav(seconds, quint32(i + 1)));
+        f.write(GeneratedWav(seconds, 1000, quint32(i + 1)));
         inputs << path;
     }
 

@@ -13,11 +13,12 @@
 
 #include "platform/Paths.h"
 
+#include "GeneratedAudio.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDataStream>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -32,23 +33,6 @@
 #include <cstdio>
 
 namespace {
-
-QByteArray wav(int seconds) {
-    const quint32 samples = 16000u * seconds;
-    QByteArray data(int(samples * 2), '\0');
-    QByteArray out;
-    QDataStream le(&out, QIODevice::WriteOnly);
-    le.setByteOrder(QDataStream::LittleEndian);
-    le.writeRawData("RIFF", 4);
-    le << quint32(36 + data.size());
-    le.writeRawData("WAVEfmt ", 8);
-    le << quint32(16) << quint16(1) << quint16(1) << quint32(16000) << quint32(32000) << quint16(2)
-       << quint16(16);
-    le.writeRawData("data", 4);
-    le << quint32(data.size());
-    le.writeRawData(data.constData(), int(data.size()));
-    return out;
-}
 
 void writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
@@ -87,9 +71,9 @@ int conversionShots(const QString& out, const QString& tool, const QString& mode
     QDir(music.path()).mkdir(QStringLiteral("Music"));
     QDir(music.path()).mkdir(QStringLiteral("Lyrics"));
     const QString folder = music.path() + QStringLiteral("/Music/");
-    writeFile(folder + QStringLiteral("Morning Walk.wav"), wav(3));
+    writeFile(folder + QStringLiteral("Morning Walk.wav"), GeneratedWav(3));
     writeFile(folder + QStringLiteral("Voice Memo 12.mp3"), "this is not audio");
-    writeFile(folder + QStringLiteral("Interview Part 2.wav"), wav(2));
+    writeFile(folder + QStringLiteral("Interview Part 2.wav"), GeneratedWav(2));
 
     TAppForm form;
     form.TimerChecker->stop();

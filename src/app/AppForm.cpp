@@ -5,6 +5,7 @@
 #include "app/JobListModel.h"
 #include "app/LanguageItems.h"
 #include "models/ModelCatalogue.h"
+#include "services/WindowParts.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -33,11 +34,6 @@
 
 namespace {
 
-template <typename T> T* named(T* object, const char* name) {
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
-
 QLabel* buddyLabel(const QString& text, QWidget* buddy, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setBuddy(buddy);
@@ -60,7 +56,9 @@ TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
     FormCreate();
 }
 
-TAppForm::~TAppForm() { FormDestroy(); }
+TAppForm::~TAppForm() {
+    FormDestroy();
+}
 
 void TAppForm::CreateControls() {
     ToolBar1 = named(new QToolBar(this), "ToolBar1");
@@ -74,8 +72,8 @@ void TAppForm::CreateControls() {
         action->setStatusTip(hint);
         return action;
     };
-    ToolButton3 = toolButton("ToolButton3", QStringLiteral("add-files"), QStringLiteral("Add Files"),
-                             QStringLiteral("Select audio files"));
+    ToolButton3 = toolButton("ToolButton3", QStringLiteral("add-files"),
+                             QStringLiteral("Add Files"), QStringLiteral("Select audio files"));
     ToolButton1 = toolButton("ToolButton1", QStringLiteral("add-folders"),
                              QStringLiteral("Add Folders"), QStringLiteral("Select audio folders"));
     ToolBar1->addSeparator();
@@ -104,8 +102,9 @@ void TAppForm::CreateControls() {
     ListView1->setAllColumnsShowFocus(true);
     ListView1->setIconSize(QSize(16, 16));
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    ListView1->setStyleSheet(QStringLiteral("QTreeView::item { border-bottom: 1px solid palette(midlight); "
-                                            "border-right: 1px solid palette(midlight); }"));
+    ListView1->setStyleSheet(
+        QStringLiteral("QTreeView::item { border-bottom: 1px solid palette(midlight); "
+                       "border-right: 1px solid palette(midlight); }"));
     QHeaderView* header = ListView1->header();
     header->setStretchLastSection(false);
     header->setSectionResizeMode(TJobListModel::ColumnFile, QHeaderView::Stretch);
@@ -264,22 +263,24 @@ void TAppForm::CreateMenus() {
         EncodingGroup->addAction(a);
     }
     UTF8BOM1->setChecked(true);
-    ShowErrorDetails1 = named(settingsMenu->addAction(QStringLiteral("Show Error Details")),
-                              "ShowErrorDetails1");
+    ShowErrorDetails1 =
+        named(settingsMenu->addAction(QStringLiteral("Show Error Details")), "ShowErrorDetails1");
     // Qt flips the mark before the handler runs; the handler saves the new state.
     ShowErrorDetails1->setCheckable(true);
     ShowErrorDetails1->setChecked(true);
     connect(ShowErrorDetails1, &QAction::triggered, this, &TAppForm::ShowErrorDetails1Click);
     settingsMenu->addSeparator();
-    ResettoDefaults1 = item(settingsMenu, "ResettoDefaults1", QStringLiteral("Reset to Defaults..."),
-                            &TAppForm::ResettoDefaults1Click);
+    ResettoDefaults1 =
+        item(settingsMenu, "ResettoDefaults1", QStringLiteral("Reset to Defaults..."),
+             &TAppForm::ResettoDefaults1Click);
 
     QMenu* help = named(bar->addMenu(QStringLiteral("&Help")), "Help1");
     Help2 = item(help, "Help2", QStringLiteral("Online Help"), &TAppForm::Help2Click);
     Help2->setShortcut(QKeySequence(Qt::Key_F1));
     help->addSeparator();
-    UpdateNotifications1 = item(help, "UpdateNotifications1", QStringLiteral("Update Notifications"),
-                                &TAppForm::UpdateNotifications1Click);
+    UpdateNotifications1 =
+        item(help, "UpdateNotifications1", QStringLiteral("Update Notifications"),
+             &TAppForm::UpdateNotifications1Click);
     UpdateNotifications1->setCheckable(true);
     UpdateNotifications1->setChecked(true);
     UpdateNotifications1->setEnabled(false);
@@ -309,20 +310,25 @@ void TAppForm::CreatePopupMenus() {
                            &TAppForm::ShowinExplorer1Click);
     Properties1 =
         item(PopupMenu1, "Properties1", QStringLiteral("Properties"), &TAppForm::Properties1Click);
-    connect(ListView1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { PopupMenu1->popup(ListView1->viewport()->mapToGlobal(pos)); });
+    connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        PopupMenu1->popup(ListView1->viewport()->mapToGlobal(pos));
+    });
 
     PopupMenu2 = named(new QMenu(this), "PopupMenu2");
-    ChangeDirectory1 = item(PopupMenu2, "ChangeDirectory1",
-                            QStringLiteral("Change Destination Folder..."),
-                            &TAppForm::ChangeDirectory1Click);
+    ChangeDirectory1 =
+        item(PopupMenu2, "ChangeDirectory1", QStringLiteral("Change Destination Folder..."),
+             &TAppForm::ChangeDirectory1Click);
     ShowinExplorer2 = item(PopupMenu2, "ShowinExplorer2", QStringLiteral("Show in Explorer"),
                            &TAppForm::ShowinExplorer2Click);
     Button2->setMenu(PopupMenu2);
 }
 
-void TAppForm::SetStatusText(const QString& text) { StatusPanel->setText(text); }
-QString TAppForm::StatusText() const { return StatusPanel->text(); }
+void TAppForm::SetStatusText(const QString& text) {
+    StatusPanel->setText(text);
+}
+QString TAppForm::StatusText() const {
+    return StatusPanel->text();
+}
 
 int TAppForm::SelectedRow() const {
     const QModelIndexList rows = ListView1->selectionModel()->selectedRows();

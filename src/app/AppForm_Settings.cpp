@@ -5,12 +5,13 @@
 #include "app/Folders.h"
 #include "app/IniStore.h"
 #include "app/SettingsKeys.h"
-#include "platform/Exception.h"
 #include "platform/Dialogs.h"
+#include "platform/Exception.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
 #include "services/Identity.h"
 #include "services/Translation.h"
+#include "services/WindowParts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -94,8 +95,8 @@ void TAppForm::RestoreSettings() {
         CheckBoxSource->setChecked(true);
         CheckBoxSourceClick();
     }
-    SpinEdit1->setValue(settings::lineLengthFrom(read(settings::MaximumLineLength,
-                                                      settings::MaximumLineLength.defaultValue)));
+    SpinEdit1->setValue(settings::lineLengthFrom(
+        read(settings::MaximumLineLength, settings::MaximumLineLength.defaultValue)));
     const QString outputType = read(settings::OutputType, settings::OutputType.defaultValue);
     const QList<QRadioButton*> radios{RadioButton1, RadioButton2, RadioButton3, RadioButton4};
     for (qsizetype i = 0; i < radios.size(); ++i)
@@ -126,10 +127,18 @@ void TAppForm::SetOutputTypeSetting(int index) {
     WriteSetting(settings::OutputType.name, settings::OutputTypes[index]);
 }
 
-void TAppForm::RadioButton1Click() { SetOutputTypeSetting(0); }
-void TAppForm::RadioButton2Click() { SetOutputTypeSetting(1); }
-void TAppForm::RadioButton3Click() { SetOutputTypeSetting(2); }
-void TAppForm::RadioButton4Click() { SetOutputTypeSetting(3); }
+void TAppForm::RadioButton1Click() {
+    SetOutputTypeSetting(0);
+}
+void TAppForm::RadioButton2Click() {
+    SetOutputTypeSetting(1);
+}
+void TAppForm::RadioButton3Click() {
+    SetOutputTypeSetting(2);
+}
+void TAppForm::RadioButton4Click() {
+    SetOutputTypeSetting(3);
+}
 
 void TAppForm::SetEncodingSetting(int index) {
     const QList<QAction*> encodings{ANSI1, UTF81, UTF8BOM1};
@@ -137,11 +146,19 @@ void TAppForm::SetEncodingSetting(int index) {
     WriteSetting(settings::Encoding.name, settings::Encodings[index]);
 }
 
-void TAppForm::ANSI1Click() { SetEncodingSetting(0); }
-void TAppForm::UTF81Click() { SetEncodingSetting(1); }
-void TAppForm::UTF8BOM1Click() { SetEncodingSetting(2); }
+void TAppForm::ANSI1Click() {
+    SetEncodingSetting(0);
+}
+void TAppForm::UTF81Click() {
+    SetEncodingSetting(1);
+}
+void TAppForm::UTF8BOM1Click() {
+    SetEncodingSetting(2);
+}
 
-void TAppForm::Edit1Change(const QString& text) { WriteSetting(settings::Destination.name, text); }
+void TAppForm::Edit1Change(const QString& text) {
+    WriteSetting(settings::Destination.name, text);
+}
 
 void TAppForm::CheckBoxSourceClick() {
     const bool useSource = CheckBoxSource->isChecked();
@@ -170,11 +187,7 @@ void TAppForm::ShowErrorDetails1Click() {
 }
 
 void TAppForm::ResettoDefaults1Click() {
-    const int answer = platform::dialogs().captionedMessageDialog(
-        translate(QStringLiteral("Restart Application?")), platform::DialogKind::Confirmation,
-        {translate(QStringLiteral("Yes")), translate(QStringLiteral("No"))},
-        translate(QStringLiteral("Confirmation")));
-    if (answer != platform::IDYES)
+    if (!AskRestartApplication())
         return;
     QFile::remove(FDataFolder + settings::FileName);
     QCoreApplication::processEvents();
@@ -184,13 +197,17 @@ void TAppForm::ResettoDefaults1Click() {
     QCoreApplication::quit();
 }
 
-void TAppForm::Exit1Click() { close(); }
+void TAppForm::Exit1Click() {
+    close();
+}
 
 void TAppForm::closeEvent(QCloseEvent* event) {
     event->accept();
     QCoreApplication::quit();
 }
 
-void TAppForm::FormDestroy() { RemoveWorkFolder(FWorkFolder); }
+void TAppForm::FormDestroy() {
+    RemoveWorkFolder(FWorkFolder);
+}
 
 void TAppForm::SetLanguageFile(const QString&) {}

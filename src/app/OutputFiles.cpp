@@ -1,6 +1,7 @@
 #include "app/OutputFiles.h"
 
 #include "app/RecognizerCommand.h"
+#include "services/TextLines.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -46,24 +47,6 @@ qint64 FileSizeOf(const QString& path) {
 
 namespace {
 
-QStringList splitLines(const QString& text) {
-    QStringList lines;
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text.at(i);
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
-            continue;
-        lines.append(text.mid(start, i - start));
-        if (c == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))
-            ++i;
-        start = i + 1;
-    }
-    if (start < n)
-        lines.append(text.mid(start));
-    return lines;
-}
-
 QByteArray readWhole(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -92,17 +75,17 @@ void LoadLines(const QString& path, QStringConverter::Encoding encoding, QString
     const std::optional<QString> text = decode(readWhole(path), encoding);
     if (!text)
         throw ELoadLines("the file is not valid text in the expected encoding");
-    lines = splitLines(*text);
+    lines = SplitTextLines(*text);
 }
 
 QStringList LoadOutputLines(const QString& path) {
     const QByteArray bytes = readWhole(path);
     if (const std::optional<QString> text = decode(bytes, QStringConverter::Utf8))
-        return splitLines(*text);
+        return SplitTextLines(*text);
     // The narrow encoding decodes what UTF-8 did not; where it is UTF-8 as well, the bytes that
     // do not decode are replaced rather than losing the whole output.
     QStringDecoder narrow(NarrowEncoding(), QStringConverter::Flag::Default);
-    return splitLines(narrow.decode(bytes));
+    return SplitTextLines(narrow.decode(bytes));
 }
 
 void CleanOutputLines(QStringList& lines) {

@@ -7,6 +7,7 @@
 #include "services/AboutRules.h"
 #include "services/Site.h"
 #include "services/Translation.h"
+#include "services/WindowParts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,19 +37,6 @@ constexpr int EggBaseIntervalMs = 5;
 TDropDownMemory& dropDownMemory() {
     static TDropDownMemory memory;
     return memory;
-}
-
-template <typename T> T* named(T* object, const char* name) {
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
-
-QFont tahoma(int pixelSize) {
-    QFont font;
-    if (QFontDatabase::families().contains(QStringLiteral("Tahoma")))
-        font.setFamily(QStringLiteral("Tahoma"));
-    font.setPixelSize(pixelSize);
-    return font;
 }
 
 // Renders a picture of our own stretched to the size, sharp on the window's screen.

@@ -4,6 +4,7 @@
 #include "platform/Shell.h"
 #include "services/ServerRequests.h"
 #include "services/Translation.h"
+#include "services/WindowParts.h"
 
 #include <QFontDatabase>
 #include <QFrame>
@@ -22,20 +23,6 @@ namespace {
 const QString LikeText = QStringLiteral("I like it!");
 const QString DislikeText = QStringLiteral("I dislike it!");
 const QString Endpoint = QStringLiteral("/php/feedback.php");
-
-template <typename T> T* named(T* object, const char* name) {
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
-
-QFont tahoma(int pixelSize, bool bold = false) {
-    QFont font;
-    if (QFontDatabase::families().contains(QStringLiteral("Tahoma")))
-        font.setFamily(QStringLiteral("Tahoma"));
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}
 
 // Trims blanks and control characters (codes up to 32) at both ends.
 QString trimmedOfControls(const QString& s) {

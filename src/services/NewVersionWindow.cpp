@@ -4,6 +4,7 @@
 #include "platform/Shell.h"
 #include "services/Site.h"
 #include "services/Translation.h"
+#include "services/WindowParts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -28,10 +29,6 @@ constexpr int AnimationMs = 100;
 constexpr int CountdownSeconds = 11;
 int closeTickMs = 1000;
 
-template <typename T> T* named(T* object, const char* name) {
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
 } // namespace
 
 void TNewVer::setCloseTickForTests(int milliseconds) {

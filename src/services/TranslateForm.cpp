@@ -5,6 +5,7 @@
 #include "services/LanguageChoice.h"
 #include "services/Site.h"
 #include "services/Translation.h"
+#include "services/WindowParts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,19 +30,6 @@ const QSize FlagSize(24, 16);
 QString& languageAtOpen() {
     static QString text;
     return text;
-}
-
-template <typename T> T* named(T* object, const char* name) {
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
-
-QFont tahoma(int pixelSize) {
-    QFont font;
-    if (QFontDatabase::families().contains(QStringLiteral("Tahoma")))
-        font.setFamily(QStringLiteral("Tahoma"));
-    font.setPixelSize(pixelSize);
-    return font;
 }
 
 QIcon flagIcon(const QString& language) {
@@ -213,11 +201,7 @@ void TTranslateForm::Button1Click() {
         close();
         return;
     }
-    const int answer = platform::dialogs().captionedMessageDialog(
-        translate(QStringLiteral("Restart Application?")), platform::DialogKind::Confirmation,
-        {translate(QStringLiteral("Yes")), translate(QStringLiteral("No"))},
-        translate(QStringLiteral("Confirmation")));
-    if (answer != platform::IDYES)
+    if (!AskRestartApplication())
         return;
     // The main window keeps nothing of this name: the restarted program chooses its language
     // again from the user's interface language, as every start does.

@@ -2,6 +2,7 @@
 
 #include "platform/Paths.h"
 #include "services/Lcid.h"
+#include "services/TextLines.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -49,25 +50,6 @@ QString trimLow(const QString& text) {
     return text.mid(begin, end - begin);
 }
 
-// Splits at CR LF, LF or CR; a final line end adds no empty line.
-QStringList splitLines(const QString& text) {
-    QStringList lines;
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text.at(i);
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
-            continue;
-        lines.append(text.mid(start, i - start));
-        if (c == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))
-            ++i;
-        start = i + 1;
-    }
-    if (start < n)
-        lines.append(text.mid(start));
-    return lines;
-}
-
 // The mapping file's encoding: the one its byte-order mark names, else the locale's.
 QStringConverter::Encoding mappingEncoding(const QByteArray& bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF"))
@@ -88,7 +70,7 @@ QStringList readMappingLines(const QString& path) {
         return {};
     // The decoder drops the byte-order mark itself.
     QStringDecoder decoder(mappingEncoding(bytes));
-    return splitLines(decoder.decode(bytes));
+    return SplitTextLines(decoder.decode(bytes));
 }
 
 // The file name LanguageCodes.csv gives for the identifier; empty when it names none.
@@ -143,7 +125,7 @@ QStringList readLanguageLines(const QString& path) {
                                      .arg(QDir::toNativeSeparators(path), file.errorString()));
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes.remove(0, 3);
-    return splitLines(QString::fromUtf8(bytes));
+    return SplitTextLines(QString::fromUtf8(bytes));
 }
 
 } // namespace

@@ -2,39 +2,10 @@
 // but recognises nothing, so the tool's own behaviour on empty results is what the run sees.
 
 #include "ConversionFixture.h"
+#include "GeneratedAudio.h"
 
-#include <QDataStream>
 #include <QRadioButton>
 #include <QtTest>
-
-namespace {
-
-// A 16 kHz mono 16-bit WAV of the given length, quiet noise so the decoder has input.
-QByteArray wav(int seconds) {
-    const quint32 samples = 16000u * seconds;
-    QByteArray data;
-    data.reserve(int(samples * 2));
-    quint32 seed = 12345;
-    for (quint32 i = 0; i < samples; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        const qint16 v = qint16(int((seed >> 16) % 64) - 32);
-        data.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF));
-    }
-    QByteArray out;
-    QDataStream le(&out, QIODevice::WriteOnly);
-    le.setByteOrder(QDataStream::LittleEndian);
-    le.writeRawData("RIFF", 4);
-    le << quint32(36 + data.size());
-    le.writeRawData("WAVEfmt ", 8);
-    le << quint32(16) << quint16(1) << quint16(1) << quint32(16000) << quint32(32000) << quint16(2)
-       << quint16(16);
-    le.writeRawData("data", 4);
-    le << quint32(data.size());
-    le.writeRawData(data.constData(), int(data.size()));
-    return out;
-}
-
-} // namespace
 
 class TestConversionWhisper : public QObject {
     Q_OBJECT
@@ -53,7 +24,7 @@ private Q_SLOTS:
         QFile::remove(fx.whisperFolder() + QStringLiteral("ggml-base.bin"));
         QVERIFY(QFile::copy(model, fx.whisperFolder() + QStringLiteral("ggml-base.bin")));
         const QString input = fx.inputs.filePath(QStringLiteral("two seconds.wav"));
-        ConversionFixture::writeFile(input, wav(2));
+        ConversionFixture::writeFile(input, GeneratedWav(2, 32));
         TAppForm& form = fx.open({input});
         form.ShowErrorDetails1->setChecked(false);
 

@@ -2,6 +2,8 @@
 // The loopback HTTP and HTTPS servers of form_server.py, driven from a test: scripted replies per
 // scheme and the requests as the servers received them.
 
+#include "platform/Curl.h"
+
 #include <QDeadlineTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QUrlQuery>
 #include <QtTest>
+
+#include <memory>
 
 struct ReceivedRequest {
     QString scheme;
@@ -137,3 +141,18 @@ private:
         }
     }
 };
+
+// Starts the servers for a test case and makes the transport trust them: proxies from the
+// environment are dropped (a request to loopback must never leave through one) and the servers'
+// own authority joins the trusted ones. Null when the servers did not come up.
+inline std::unique_ptr<FormServer> StartTrustedFormServer() {
+    for (const char* name :
+         {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+        qunsetenv(name);
+    auto server = std::make_unique<FormServer>();
+    if (!server->waitReady())
+        return nullptr;
+    platform::setExtraCaFile(server->caFile);
+    return server;
+}
+

@@ -29,12 +29,8 @@ class TestAppFormUpdate : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        for (const char* name :
-             {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
-            qunsetenv(name);
-        server = std::make_unique<FormServer>();
-        QVERIFY(server->waitReady());
-        platform::setExtraCaFile(server->caFile);
+        server = StartTrustedFormServer();
+        QVERIFY(server);
         setSiteHostsForTests(server->httpsHost(), server->httpHost());
         TNewVer::setCloseTickForTests(0);
     }

@@ -24,12 +24,8 @@ class TestServerRequests : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        for (const char* name :
-             {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
-            qunsetenv(name);
-        server = std::make_unique<FormServer>();
-        QVERIFY(server->waitReady());
-        platform::setExtraCaFile(server->caFile);
+        server = StartTrustedFormServer();
+        QVERIFY(server);
     }
     void cleanupTestCase() {
         platform::setExtraCaFile({});

@@ -84,12 +84,8 @@ class TestUpdateCheck : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        for (const char* name :
-             {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
-            qunsetenv(name);
-        server = std::make_unique<FormServer>();
-        QVERIFY(server->waitReady());
-        platform::setExtraCaFile(server->caFile);
+        server = StartTrustedFormServer();
+        QVERIFY(server);
         QFile id(machineDir.filePath(QStringLiteral("machine-id")));
         QVERIFY(id.open(QIODevice::WriteOnly));
         id.write("00112233445566778899aabbccddeeff\n");
