@@ -1,7 +1,8 @@
-// The main window's entries for the about and language windows and for online help.
+// The main window's entries for the about, feedback and language windows and for online help.
 #include "AppFormFixture.h"
 #include "services/AboutBox.h"
 #include "services/AboutRules.h"
+#include "services/FeedbackForm.h"
 #include "services/Site.h"
 #include "services/TranslateForm.h"
 
@@ -69,6 +70,25 @@ private Q_SLOTS:
             product = box.Label2->text();
         });
         QCOMPARE(product, form.ProductName() + QLatin1Char(' ') + form.VersionText());
+        QTRY_VERIFY_WITH_TIMEOUT(opened.isNull(), 5000);
+    }
+
+    void feedbackOpensModallyAndIsFreed_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("menu item") << "SendFeedback1";
+        QTest::newRow("tool button") << "ToolButton7";
+    }
+    void feedbackOpensModallyAndIsFreed() {
+        QFETCH(QString, entry);
+        AppFormFixture fx;
+        TAppForm& form = fx.create();
+        QPointer<TFeedbackForm> opened;
+        QString title;
+        whileModal<TFeedbackForm>(form.findChild<QAction*>(entry), [&](TFeedbackForm& window) {
+            opened = &window;
+            title = window.windowTitle();
+        });
+        QVERIFY2(title.startsWith(form.ProductName() + QLatin1Char(' ')), qPrintable(title));
         QTRY_VERIFY_WITH_TIMEOUT(opened.isNull(), 5000);
     }
 
