@@ -210,4 +210,6 @@ void TAppForm::FormDestroy() {
     RemoveWorkFolder(FWorkFolder);
 }
 
+// Stores nothing on purpose: every start chooses the interface language again from the user's
+// system language, also after the language window's restart.
 void TAppForm::SetLanguageFile(const QString&) {}
