@@ -91,6 +91,13 @@ int main(int argc, char** argv) {
         proc.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child")});
         while (!proc.canReadLine() && proc.waitForReadyRead(10000)) {
         }
+        if (!proc.canReadLine()) {
+            // A box that waits for an answer, or a crash: no start-up time to report.
+            std::fprintf(stderr, "the window was not painted within 10 s (run %d)\n", i + 1);
+            proc.kill();
+            proc.waitForFinished();
+            return 1;
+        }
         times.push_back(clock.nsecsElapsed() / 1e6);
         if (i == runs - 1) {
             // Let the window settle, then read what the idle process holds.
