@@ -11,6 +11,7 @@
 #include "platform/Shell.h"
 #include "services/Identity.h"
 #include "services/Translation.h"
+#include "services/UpdateCheck.h"
 #include "services/WindowParts.h"
 
 #include <QAction>
@@ -26,6 +27,9 @@
 #include <QToolButton>
 
 namespace {
+
+// libcurl looks at a cancelled request about once a second at the least.
+constexpr int CheckerStopWaitMs = 2500;
 TAppIdentity readIdentity() {
     try {
         return ReadAppIdentity(QCoreApplication::applicationFilePath());
@@ -207,6 +211,8 @@ void TAppForm::closeEvent(QCloseEvent* event) {
 }
 
 void TAppForm::FormDestroy() {
+    // A check still talking to the site must not outlive the program's statics.
+    TChecker::StopRunning(CheckerStopWaitMs);
     RemoveWorkFolder(FWorkFolder);
 }
 

@@ -47,7 +47,21 @@ QByteArray formPart(const QString& text) {
     return text.toUtf8().toPercentEncoding(" ").replace(' ', '+');
 }
 
+thread_local const std::atomic<bool>* tCancel = nullptr;
+
+int abortWhenCancelled(void* flag, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<const std::atomic<bool>*>(flag)->load(std::memory_order_relaxed) ? 1 : 0;
+}
+
 } // namespace
+
+TRequestCancelScope::TRequestCancelScope(const std::atomic<bool>& cancel) : FPrevious(tCancel) {
+    tCancel = &cancel;
+}
+
+TRequestCancelScope::~TRequestCancelScope() {
+    tCancel = FPrevious;
+}
 
 QByteArray EncodeForm(const QStringList& fields) {
     QByteArray body;
@@ -100,6 +114,15 @@ QString PostForm(const QString& url, const QStringList& fields, int timeoutMs) {
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &appendBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &reply);
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
+    if (tCancel) {
+        if (tCancel->load(std::memory_order_relaxed))
+            throw EHttpError(QStringLiteral("The request was cancelled"));
+        // libcurl calls this about once a second at the least, also while it resolves or
+        // connects.
+        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &abortWhenCancelled);
+        curl_easy_setopt(h, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(tCancel));
+    }
 
     const CURLcode code = curl_easy_perform(h);
     if (code != CURLE_OK) {
@@ -178,12 +201,10 @@ QString OSDescriptionFrom(const QString& prettyName, const QString& kernelReleas
     const QString name = prettyName.isEmpty() ? QStringLiteral("Linux") : prettyName;
     const QString edition =
         is64Bit ? QStringLiteral("64-bit Edition") : QStringLiteral("32-bit Edition");
+    // One substitution pass: a "%2" inside the distribution's name stays as it is.
     return QStringLiteral("%1 (Version %2.%3, Build %4, %5)")
-        .arg(name)
-        .arg(numbers[0])
-        .arg(numbers[1])
-        .arg(numbers[2])
-        .arg(edition);
+        .arg(name, QString::number(numbers[0]), QString::number(numbers[1]),
+             QString::number(numbers[2]), edition);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 
 class EHttpError : public Exception {
@@ -18,6 +19,19 @@ public:
 // compared without case) returns the body whatever the status; a plain one raises on an error
 // status. Every transport failure raises EHttpError.
 QString PostForm(const QString& url, const QStringList& fields, int timeoutMs);
+
+// While a scope lives, the posts made on its thread end early (raising EHttpError) once its flag
+// is set, so a thread that must stop is not held by a slow server.
+class TRequestCancelScope {
+public:
+    explicit TRequestCancelScope(const std::atomic<bool>& cancel);
+    ~TRequestCancelScope();
+    TRequestCancelScope(const TRequestCancelScope&) = delete;
+    TRequestCancelScope& operator=(const TRequestCancelScope&) = delete;
+
+private:
+    const std::atomic<bool>* FPrevious;
+};
 
 // The text between <name> and </name> (name lower-cased) when the line is exactly that; else empty.
 QString ReplyElement(const QString& line, const QString& name);

@@ -6,9 +6,11 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
@@ -118,20 +120,26 @@ QString ScrambleUrl(const QString& text) {
 }
 
 QString UnscrambleUrl(const QString& scrambled) {
-    const QString upper = scrambled.toUpper();
+    // Each character is judged as it stands: a case mapping of the whole text could change its
+    // length or turn a letter such as "ß" into hexadecimal digits.
+    const auto digit = [](QChar c) -> int {
+        const char16_t u = c.unicode();
+        if (u >= u'0' && u <= u'9')
+            return u - u'0';
+        if (u >= u'A' && u <= u'F')
+            return u - u'A' + 10;
+        if (u >= u'a' && u <= u'f')
+            return u - u'a' + 10;
+        return -1;
+    };
     QByteArray bytes;
     quint16 key = ScrambleSeed;
-    for (qsizetype i = 0; i + 1 < upper.size(); i += 2) {
-        bool ok = false;
-        const QStringView pair = QStringView(upper).mid(i, 2);
-        const bool hex =
-            pair[0].isDigit() || (pair[0] >= QLatin1Char('A') && pair[0] <= QLatin1Char('F'));
-        const bool hex2 =
-            pair[1].isDigit() || (pair[1] >= QLatin1Char('A') && pair[1] <= QLatin1Char('F'));
-        const uint value = pair.toUInt(&ok, 16);
-        if (!ok || !hex || !hex2 || pair[0].unicode() > 127 || pair[1].unicode() > 127)
+    for (qsizetype i = 0; i + 1 < scrambled.size(); i += 2) {
+        const int high = digit(scrambled.at(i));
+        const int low = digit(scrambled.at(i + 1));
+        if (high < 0 || low < 0)
             return {};
-        const auto input = static_cast<quint8>(value);
+        const auto input = static_cast<quint8>(high * 16 + low);
         bytes.append(char(input ^ (key >> 8)));
         key = nextKey(key, input);
     }
@@ -166,12 +174,34 @@ bool IsOtherVersion(const QString& latest, const QString& running) {
     return isInt32(QString(latest).remove(QLatin1Char('.')));
 }
 
+namespace {
+
+// The check started last; touched on the interface thread only.
+QPointer<TChecker>& runningChecker() {
+    static QPointer<TChecker> checker;
+    return checker;
+}
+
+} // namespace
+
 std::shared_ptr<TUpdateResults> TChecker::Start(const TUpdateCheckIdentity& identity) {
     auto results = std::make_shared<TUpdateResults>();
     auto* checker = new TChecker(identity, results);
     connect(checker, &QThread::finished, checker, &QObject::deleteLater);
+    runningChecker() = checker;
     checker->start();
     return results;
+}
+
+void TChecker::StopRunning(int waitMs) {
+    TChecker* checker = runningChecker().data();
+    if (!checker)
+        return;
+    checker->FCancel.store(true, std::memory_order_relaxed);
+    // A check waiting for its "IMPORTANT" box to be shown would wait for this thread, which waits
+    // for it: the bound keeps that from holding the program.
+    if (checker->wait(QDeadlineTimer(waitMs)))
+        delete checker; // its deleteLater may never run once the program ends
 }
 
 TChecker::TChecker(TUpdateCheckIdentity identity, std::shared_ptr<TUpdateResults> results)
@@ -180,6 +210,7 @@ TChecker::TChecker(TUpdateCheckIdentity identity, std::shared_ptr<TUpdateResults
 // Runs on the worker thread.
 void TChecker::Execute() {
     FResults->Finished.store(false, std::memory_order_relaxed);
+    const TRequestCancelScope cancel(FCancel);
     CheckNow();
 }
 
@@ -196,7 +227,10 @@ void TChecker::ShowImportant(const QString& text) {
     const QString caption = translate(QStringLiteral("IMPORTANT"));
     auto show = [&] { platform::dialogs().messageBox(text, caption, platform::MB_ICONWARNING); };
     QCoreApplication* app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() == app->thread())
+    // A program on its way out has nobody to show the box to.
+    if (!app || FCancel.load(std::memory_order_relaxed))
+        return;
+    if (QThread::currentThread() == app->thread())
         show();
     else
         QMetaObject::invokeMethod(app, show, Qt::BlockingQueuedConnection);
@@ -273,13 +307,18 @@ void TChecker::CheckNow() {
 
             QString reply;
             try {
+                bool secureFailed = false;
                 reply = PostFormWithFallback(
-                    CheckPath, form, CheckTimeoutMs, [this](const QString& message) {
+                    CheckPath, form, CheckTimeoutMs, [this, &secureFailed](const QString& message) {
+                        secureFailed = true;
                         Record(QStringLiteral("HTTPS Response:\r") + message);
                     });
-                // A reply over plain HTTP after a failed secure attempt wipes the whole record.
-                r.FailureText.clear();
-                r.Failed = false;
+                // A reply over plain HTTP after a failed secure attempt wipes the whole record; a
+                // secure reply keeps what went wrong before it, and is then not taken.
+                if (secureFailed) {
+                    r.FailureText.clear();
+                    r.Failed = false;
+                }
             } catch (const EHttpError& e) {
                 Record(QStringLiteral("HTTP Response:\r") + e.message());
             }

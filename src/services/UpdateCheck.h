@@ -71,6 +71,10 @@ bool IsOtherVersion(const QString& latest, const QString& running);
 class TChecker : public QThread {
 public:
     static std::shared_ptr<TUpdateResults> Start(const TUpdateCheckIdentity& identity);
+    // Asks the running check, if any, to end at once and waits up to waitMs for it. The program
+    // calls it before it ends, so no check is left touching what the ending program frees.
+    // Interface thread.
+    static void StopRunning(int waitMs);
 
     TChecker(TUpdateCheckIdentity identity, std::shared_ptr<TUpdateResults> results);
 
@@ -88,4 +92,5 @@ private:
 
     TUpdateCheckIdentity FIdentity;
     std::shared_ptr<TUpdateResults> FResults;
+    std::atomic<bool> FCancel{false};
 };

@@ -71,6 +71,24 @@ private Q_SLOTS:
         QCOMPARE(requests.last().fields().at(2).second, form.VersionText());
     }
 
+    void quietSwitchAsksButShowsNothing() {
+        // "ShowUpdate" 2: the site is asked, but no notice opens and the item keeps its mark.
+        QVERIFY(server->setReply(QStringLiteral("https"), 200,
+                                 reply(QStringLiteral("9.9"), QString())));
+        AppFormFixture fx;
+        const TUpdateStore store(TUpdateStore::PathFor(QStringLiteral("Kestrane"),
+                                                       QStringLiteral("Kestrane - Veltrino")));
+        QVERIFY(store.Open());
+        QVERIFY(store.Write(QStringLiteral("ShowUpdate"), QStringLiteral("2")));
+        server->clearRequests();
+        TAppForm& form = fx.create();
+        QTRY_VERIFY_WITH_TIMEOUT(form.UpdateNotifications1->isEnabled(), 30000);
+        QVERIFY(form.UpdateNotifications1->isChecked());
+        QVERIFY(!form.NewVersionWindow());
+        QCOMPARE(server->requestsSoFar().size(), 1);
+        QCOMPARE(store.Read(QStringLiteral("CurrentVersion")), QStringLiteral("9.9"));
+    }
+
     void switchedOffThenToggled() {
         AppFormFixture fx;
         // Written before the form exists: the check reads it on the timer's first tick.

@@ -279,6 +279,9 @@ private Q_SLOTS:
         QTest::newRow("no name, odd release")
             << ""
             << "weird" << true << "Linux (Version 0.0, Build 0, 64-bit Edition)";
+        QTest::newRow("markers in the name kept")
+            << "Odd %2 %5 OS"
+            << "6.1.0" << true << "Odd %2 %5 OS (Version 6.1, Build 0, 64-bit Edition)";
     }
     void osDescriptionForm() {
         QFETCH(QString, pretty);

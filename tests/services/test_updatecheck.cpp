@@ -8,6 +8,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QtTest>
@@ -400,27 +401,61 @@ private Q_SLOTS:
         QVERIFY(results->Notice.load());
     }
 
-    void plainRetryClearsEarlierEntries() {
-        // The store cannot be opened (its folder is a file), which leaves an entry; the secure
-        // attempt fails on a certificate nobody trusts; the plain reply then wipes the record.
+    void earlierEntriesAndTheFallback_data() {
+        QTest::addColumn<bool>("secureTrusted");
+        QTest::newRow("plain retry wipes the record") << false;
+        QTest::newRow("secure reply keeps it and is not taken") << true;
+    }
+    void earlierEntriesAndTheFallback() {
+        // The store cannot be opened (its folder is a file), which leaves an entry. Only a reply
+        // over plain HTTP after a failed secure attempt wipes the record; a secure reply is judged
+        // with the entry still there and is not taken.
+        QFETCH(bool, secureTrusted);
         const QString folder = QFileInfo(storePath()).absolutePath();
         QDir(folder).removeRecursively();
         QFile blocker(folder);
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        setSiteHostsForTests(server->untrustedHost(), server->httpHost());
-        QVERIFY(server->setReply(QStringLiteral("http"), 200,
+        setSiteHostsForTests(secureTrusted ? server->httpsHost() : server->untrustedHost(),
+                             server->httpHost());
+        const QString scheme = secureTrusted ? QStringLiteral("https") : QStringLiteral("http");
+        QVERIFY(server->setReply(scheme, 200,
                                  replyText(QStringLiteral("1.3"), QStringLiteral("http://p/"))));
         const auto r = runCheck();
         QFile::remove(folder);
         QVERIFY(r->Finished.load());
-        QVERIFY2(!r->Failed, qPrintable(r->FailureText));
-        QVERIFY(r->FailureText.isEmpty());
-        QCOMPARE(r->LatestVersion, QStringLiteral("1.3"));
-        QVERIFY(r->Notice.load());
         const auto got = sent();
         QCOMPARE(got.size(), 1);
-        QCOMPARE(got[0].scheme, QStringLiteral("http"));
+        QCOMPARE(got[0].scheme, scheme);
+        if (secureTrusted) {
+            QVERIFY(r->Failed);
+            QCOMPARE(r->FailureText, QStringLiteral("Error: Registry open problem!"));
+            QVERIFY(r->LatestVersion.isEmpty());
+            QVERIFY(!r->Notice.load());
+        } else {
+            QVERIFY2(!r->Failed, qPrintable(r->FailureText));
+            QVERIFY(r->FailureText.isEmpty());
+            QCOMPARE(r->LatestVersion, QStringLiteral("1.3"));
+            QVERIFY(r->Notice.load());
+        }
+    }
+
+    void stoppingEndsAHangingCheckPromptly() {
+        // The site takes its time; the program ends meanwhile and must not wait for it.
+        setSiteHostsForTests(server->httpsHost(), server->httpHost());
+        for (const QString scheme : {QStringLiteral("https"), QStringLiteral("http")})
+            QVERIFY(server->setReply(
+                scheme, 200, replyText(QStringLiteral("1.3"), QStringLiteral("http://p/")), 30.0));
+        const auto r = TChecker::Start(identity);
+        QTRY_COMPARE_WITH_TIMEOUT(sent().size(), 1, 10000);
+        QElapsedTimer clock;
+        clock.start();
+        TChecker::StopRunning(5000);
+        QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(r->Finished.load());
+        QVERIFY(r->Failed);
+        QVERIFY(!r->Notice.load());
+        QCOMPARE(sent().size(), 1); // no plain attempt after the stop
     }
 
     void bothAttemptsFailing_data() {
@@ -476,6 +511,10 @@ private Q_SLOTS:
         QCOMPARE(UnscrambleUrl(QStringLiteral("G0")), QString());
         QCOMPARE(UnscrambleUrl(QStringLiteral("+1")), QString());
         QCOMPARE(UnscrambleUrl(QStringLiteral("١٢")), QString()); // digits, but not ASCII ones
+        // Letters whose capitals are hexadecimal digits are still not hexadecimal.
+        QCOMPARE(UnscrambleUrl(QStringLiteral("ßß")), QString());
+        QCOMPARE(UnscrambleUrl(QStringLiteral("ﬀ")), QString());
+        QCOMPARE(UnscrambleUrl(scrambled.toLower()), QStringLiteral("abc"));
         // Repeated letters scramble to different bytes: the key runs on.
         QVERIFY(ScrambleUrl(QStringLiteral("aa")).left(2) !=
                 ScrambleUrl(QStringLiteral("aa")).mid(2));
