@@ -31,6 +31,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <algorithm>
 
 namespace {
 const QString StopCaption = QStringLiteral("STOP");
@@ -154,7 +155,10 @@ void TAppForm::WhisperIleDonustur(const QString& Infile, const QString& Outfile)
 
     QString input;
     if (Infile.startsWith(QStringLiteral("\\\\"))) {
-        const QString name = Infile.mid(Infile.lastIndexOf(QLatin1Char('/')) + 1);
+        // A network path separates its parts with backslashes; a slash may follow them.
+        const QString name = Infile.mid(
+            std::max(Infile.lastIndexOf(QLatin1Char('/')), Infile.lastIndexOf(QLatin1Char('\\'))) +
+            1);
         const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
         QString copy =
             FDataFolder + QStringLiteral("temp") + (dot < 0 ? QString() : name.mid(dot).toLower());
@@ -194,13 +198,15 @@ void TAppForm::WhisperIleDonustur(const QString& Infile, const QString& Outfile)
     DosCommand1->setCommandLine(BuildRecognizerCommandLine(args));
     try {
         DosCommand1->Execute();
-    } catch (const Exception& e) {
-        // Nothing was started, so no termination will come: the run ends here.
-        platform::dialogs().showException(e.message());
-        const int row = CurrentIndex();
-        if (row >= 0)
-            FJobs->setResult(row, QStringLiteral("Error"));
-        GorevTamamlandi();
+    } catch (const std::exception& e) {
+        // Nothing was started, so no termination will come. The job ends as one that produced
+        // nothing ("Error", its report, the input copy removed) and the run goes on; queued, so a
+        // list of such jobs does not nest ever deeper.
+        const auto* own = dynamic_cast<const Exception*>(&e);
+        const QString message = own ? own->message() : QString::fromLocal8Bit(e.what());
+        FConsoleLines.append(message);
+        platform::dialogs().showException(message);
+        QMetaObject::invokeMethod(this, &TAppForm::DosCommand1Terminated, Qt::QueuedConnection);
         return;
     }
     // STOP pressed while the model list was repainted: the fresh job is stopped at once.
@@ -297,6 +303,8 @@ void TAppForm::DosCommand1Terminated() {
     if (!FStopRequested) {
         SetMarquee(true);
         DosyayiWhisperIleIsle(next);
+    } else {
+        GorevTamamlandi();
     }
 }
 

@@ -36,7 +36,11 @@ QString FormatByteSize(qint64 bytes) {
 }
 
 QString RepairConsoleText(const QString& text) {
-    QStringEncoder encoder(NarrowEncoding(), QStringConverter::Flag::Default);
+    return RepairConsoleText(text, QStringConverter::System);
+}
+
+QString RepairConsoleText(const QString& text, QStringConverter::Encoding consoleEncoding) {
+    QStringEncoder encoder(consoleEncoding, QStringConverter::Flag::Default);
     const QByteArray bytes = encoder.encode(text);
     if (encoder.hasError())
         return text;

@@ -16,6 +16,7 @@
 
 #include <fcntl.h>
 #include <langinfo.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -62,7 +63,9 @@ std::optional<QString> decode(const QByteArray& bytes, QStringConverter::Encodin
     QStringConverter::Encoding effective = encoding;
     if (const auto fromBom = QStringConverter::encodingForData(bytes))
         effective = *fromBom;
-    QStringDecoder decoder(effective, QStringConverter::Flag::Default);
+    // Stateless: the bytes are the whole file, so a sequence cut off at its end is an error,
+    // not the start of more text to come.
+    QStringDecoder decoder(effective, QStringConverter::Flag::Stateless);
     QString text = decoder.decode(bytes);
     if (decoder.hasError())
         return std::nullopt;
@@ -84,8 +87,11 @@ QStringList LoadOutputLines(const QString& path) {
         return SplitTextLines(*text);
     // The narrow encoding decodes what UTF-8 did not; where it is UTF-8 as well, the bytes that
     // do not decode are replaced rather than losing the whole output.
-    QStringDecoder narrow(NarrowEncoding(), QStringConverter::Flag::Default);
-    return SplitTextLines(narrow.decode(bytes));
+    // A UTF-8 mark in front of bytes that are not UTF-8 is no text of the file.
+    const QByteArrayView body =
+        bytes.startsWith("\xEF\xBB\xBF") ? QByteArrayView(bytes).sliced(3) : QByteArrayView(bytes);
+    QStringDecoder narrow(NarrowEncoding(), QStringConverter::Flag::Stateless);
+    return SplitTextLines(narrow.decode(body));
 }
 
 void CleanOutputLines(QStringList& lines) {
@@ -134,14 +140,36 @@ bool moveWithoutReplacing(const QByteArray& from, const QByteArray& to) {
     return true;
 }
 
+// The process's file-creation mask, read without changing it: umask() would change it for every
+// thread while it is being read.
+mode_t creationMask() {
+    static const mode_t mask = [] {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (status.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("Umask:")) {
+                    bool ok = false;
+                    const uint value = line.mid(6).trimmed().toUInt(&ok, 8);
+                    if (ok)
+                        return static_cast<mode_t>(value);
+                }
+        return static_cast<mode_t>(022);
+    }();
+    return mask;
+}
+
+// The temporary name must stay a legal name where the final one is, so only the beginning of the
+// final name goes into it.
+constexpr qsizetype TempStemLength = 32;
+
 } // namespace
 
 QString WriteNewFile(const QString& finalPath, const QString& basePath, const QByteArray& bytes,
                      QString* error) {
     const QString folder = FolderOf(finalPath);
-    QTemporaryFile temp((folder.isEmpty() ? QStringLiteral(".") : folder) + QLatin1Char('/') +
-                        QLatin1Char('.') + FileNameWithoutExtension(finalPath) +
-                        QStringLiteral(".XXXXXX.part"));
+    QTemporaryFile temp(
+        (folder.isEmpty() ? QStringLiteral(".") : folder) + QLatin1Char('/') + QLatin1Char('.') +
+        FileNameWithoutExtension(finalPath).left(TempStemLength) + QStringLiteral(".XXXXXX.part"));
     if (!temp.open()) {
         if (error)
             *error = temp.errorString();
@@ -152,6 +180,9 @@ QString WriteNewFile(const QString& finalPath, const QString& basePath, const QB
             *error = temp.errorString();
         return {};
     }
+    // A temporary file is the owner's alone; the output is an ordinary file, readable by whoever
+    // a file made here would be readable by (a media server, another account).
+    ::fchmod(temp.handle(), 0666 & ~creationMask());
     temp.close();
     const QByteArray from = QFile::encodeName(temp.fileName());
     // Something may have taken the name since the job started: the next free number is taken,

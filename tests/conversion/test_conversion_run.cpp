@@ -1,6 +1,7 @@
 #include "ConversionFixture.h"
 #include "app/ErrorForm.h"
 #include "app/OutputFiles.h"
+#include "models/ModelRepository.h"
 #include "platform/TickCount.h"
 
 #include <QAction>
@@ -8,6 +9,7 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTextEdit>
 #include <QtTest>
@@ -84,7 +86,8 @@ private Q_SLOTS:
     void singleRowStatusAndElapsedTime_data() {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("seconds");
-        QTest::newRow("decimal point") << QLocale(QLocale::English, QLocale::UnitedStates) << "1.500";
+        QTest::newRow("decimal point")
+            << QLocale(QLocale::English, QLocale::UnitedStates) << "1.500";
         QTest::newRow("decimal comma") << QLocale(QLocale::German, QLocale::Germany) << "1,500";
     }
     void singleRowStatusAndElapsedTime() {
@@ -203,6 +206,9 @@ private Q_SLOTS:
         // 1 of 2 seconds, then a segment past the end shows 100; the second job has no duration,
         // so its segment leaves the bar where it is.
         QVERIFY2(seen.contains(50) && seen.contains(100), qPrintable(QString::number(seen.size())));
+        // The bar starts each job from 0, so a second 100 could only come from the second job.
+        QCOMPARE(seen.count(100), 1);
+        QCOMPARE(seen.last(), 0);
         for (int v : seen)
             QVERIFY(v >= 0 && v <= 100);
         QCOMPARE(form.AudioDuration(), 0.0);
@@ -285,6 +291,9 @@ private Q_SLOTS:
         ConversionFixture fx;
         if (!present.isEmpty())
             ConversionFixture::writeFile(fx.programFolder() + present, "m");
+        // A Yes starts a real download: it goes to a loopback port nobody listens on.
+        setModelBaseUrlForTests(QStringLiteral("https://127.0.0.1:1/models"));
+        const auto restoreBaseUrl = qScopeGuard([] { setModelBaseUrlForTests({}); });
         TAppForm& form = fx.create();
         fx.scripted.dialogs.nextAnswers.enqueue(answer);
         form.ComboBoxEx1->setCurrentIndex(index);
@@ -298,6 +307,10 @@ private Q_SLOTS:
             QCOMPARE(box.caption, QStringLiteral("Confirmation"));
             QCOMPARE(box.buttonCaptions, (QStringList{"Yes", "No"}));
         }
+        if (answer == platform::IDYES)
+            QTRY_COMPARE_WITH_TIMEOUT(form.StatusText(), QStringLiteral("Download failed!"), 10000);
+        else
+            QCOMPARE(form.RunningDownloads(), 0);
         QCOMPARE(form.ComboBoxEx1->currentIndex(), index);
         QCOMPARE(form.AiModelFilenameBul(),
                  form.DataFolder() + (index == 2 ? QStringLiteral("ggml-medium.bin")
@@ -408,7 +421,7 @@ private Q_SLOTS:
         // On this system a name beginning with two backslashes is an ordinary relative name.
         const QString previous = QDir::currentPath();
         QVERIFY(QDir::setCurrent(fx.inputs.path()));
-        const QString caption = QStringLiteral("\\\\srv\\share\\Song.MP3");
+        const QString caption = QStringLiteral("\\\\srv\\share.d\\Song.MP3");
         ConversionFixture::writeFile(caption,
                                      "#fake-whisper\nargs_file=" + argsFile.toUtf8() + "\n");
         TAppForm& form = fx.open({caption});
@@ -424,7 +437,7 @@ private Q_SLOTS:
                  form.DataFolder() + QStringLiteral("temp.mp3"));
         QVERIFY(!QFile::exists(form.DataFolder() + QStringLiteral("temp.mp3")));
         QCOMPARE(form.FinalOutputFile(),
-                 fx.outputFolder() + QStringLiteral("/\\\\srv\\share\\Song.lrc"));
+                 fx.outputFolder() + QStringLiteral("/\\\\srv\\share.d\\Song.lrc"));
     }
 };
 

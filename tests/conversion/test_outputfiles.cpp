@@ -85,6 +85,11 @@ private Q_SLOTS:
         setNarrowEncodingForTests(QStringConverter::Latin1);
         const QString bad = writeBytes(dir, QStringLiteral("bad"), "caf\xE9\r\nok");
         QCOMPARE(LoadOutputLines(bad), (QStringList{QStringLiteral("café"), QStringLiteral("ok")}));
+        // A UTF-8 mark in front of text that is not UTF-8 does not become text of its own.
+        const QString marked = writeBytes(dir, QStringLiteral("marked"),
+                                          "\xEF\xBB\xBF"
+                                          "caf\xE9");
+        QCOMPARE(LoadOutputLines(marked), QStringList{QStringLiteral("café")});
         const QString good = writeBytes(dir, QStringLiteral("good"), "caf\xC3\xA9");
         QCOMPARE(LoadOutputLines(good), QStringList{QStringLiteral("café")});
         // With a UTF-8 locale the bytes that do not decode are replaced, the rest is kept.
@@ -172,6 +177,20 @@ private Q_SLOTS:
         QCOMPARE(
             QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).size(),
             4);
+        // The outputs carry the permissions of any file made in that folder.
+        writeBytes(dir, QStringLiteral("plain.txt"), "p");
+        QCOMPARE(QFileInfo(base).permissions(),
+                 QFileInfo(dir.filePath(QStringLiteral("plain.txt"))).permissions());
+    }
+
+    void writeNewFileTakesTheLongestNames() {
+        QTemporaryDir dir;
+        // 251 + ".lrc" is the longest name most file systems allow.
+        const QString longest =
+            dir.filePath(QString(251, QLatin1Char('n')) + QStringLiteral(".lrc"));
+        QString error;
+        QCOMPARE(WriteNewFile(longest, longest, "x", &error), longest);
+        QCOMPARE(readBytes(longest), QByteArray("x"));
     }
 
     void writeNewFileReportsFailure() {
