@@ -8,7 +8,12 @@
 namespace platform {
 
 // Message box flags as the callers pass them.
-enum MessageFlags : int { MB_OK = 0, MB_ICONERROR = 16, MB_ICONWARNING = 48, MB_ICONINFORMATION = 64 };
+enum MessageFlags : int {
+    MB_OK = 0,
+    MB_ICONERROR = 16,
+    MB_ICONWARNING = 48,
+    MB_ICONINFORMATION = 64
+};
 
 enum class DialogKind { Warning, Error, Information, Confirmation };
 

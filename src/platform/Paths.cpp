@@ -28,7 +28,9 @@ QString programFolder() {
     return withTrailingSeparator(QCoreApplication::applicationDirPath());
 }
 
-void setProgramFolderForTests(const QString& folder) { programFolderOverride = folder; }
+void setProgramFolderForTests(const QString& folder) {
+    programFolderOverride = folder;
+}
 
 QString appDataFolder() {
     QString path = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);

@@ -31,7 +31,9 @@ public:
     bool exploreFolder(const QString&) override { return false; }
     bool showProperties(const QString&) override { return false; }
     bool openInTextEditor(const QString&) override { return false; }
-    bool startDetached(const QString&, const QStringList&) override { return false; }
+    bool startDetached(const QString&, const QStringList&, const QString&) override {
+        return false;
+    }
     void beep() override {}
 };
 
@@ -42,10 +44,18 @@ IShell* currentShell = &quietShell;
 
 } // namespace
 
-IDialogs& dialogs() { return *currentDialogs; }
-void setDialogs(IDialogs* impl) { currentDialogs = impl ? impl : &quietDialogs; }
+IDialogs& dialogs() {
+    return *currentDialogs;
+}
+void setDialogs(IDialogs* impl) {
+    currentDialogs = impl ? impl : &quietDialogs;
+}
 
-IShell& shell() { return *currentShell; }
-void setShell(IShell* impl) { currentShell = impl ? impl : &quietShell; }
+IShell& shell() {
+    return *currentShell;
+}
+void setShell(IShell* impl) {
+    currentShell = impl ? impl : &quietShell;
+}
 
 } // namespace platform

@@ -4,25 +4,25 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDesktopServices>
-#include <QDir>
-#include <QFileDialog>
-#include <QDateTime>
-#include <QFileInfo>
-#include <QListView>
-#include <QMessageBox>
-#include <QProcess>
-#include <QPushButton>
-#include <QTreeView>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusReply>
+#include <QDateTime>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
+#include <QListView>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include <functional>
@@ -105,12 +105,20 @@ QStringList QtDialogs::pickFolders(const QString& title, const QString& okCaptio
     return dialog.selectedFiles();
 }
 
-void QtDialogs::setPickerStartFolder(const QString& folder) { FPickerStartFolder = folder; }
+void QtDialogs::setPickerStartFolder(const QString& folder) {
+    FPickerStartFolder = folder;
+}
 
-void QtDialogs::pushBusyCursor() { QApplication::setOverrideCursor(Qt::BusyCursor); }
-void QtDialogs::popBusyCursor() { QApplication::restoreOverrideCursor(); }
+void QtDialogs::pushBusyCursor() {
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+}
+void QtDialogs::popBusyCursor() {
+    QApplication::restoreOverrideCursor();
+}
 
-bool QtShell::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+bool QtShell::openUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
 
 namespace {
 
@@ -134,8 +142,8 @@ bool fileManagerOnBus() {
 // fails after all, fallback runs on the interface thread.
 void askFileManager(const QString& method, const QString& filePath,
                     std::function<void()> fallback) {
-    QDBusMessage message = QDBusMessage::createMethodCall(
-        kFileManagerService, kFileManagerPath, kFileManagerService, method);
+    QDBusMessage message = QDBusMessage::createMethodCall(kFileManagerService, kFileManagerPath,
+                                                          kFileManagerService, method);
     message << QStringList{QUrl::fromLocalFile(filePath).toString()} << QString();
     auto* const watcher = new QDBusPendingCallWatcher(
         QDBusConnection::sessionBus().asyncCall(message), QCoreApplication::instance());
@@ -175,9 +183,8 @@ bool QtShell::showInFileManager(const QString& filePath) {
     const QString folder = QFileInfo(filePath).absolutePath();
     if (!fileManagerOnBus())
         return exploreFolder(folder);
-    askFileManager(QStringLiteral("ShowItems"), filePath, [folder] {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
-    });
+    askFileManager(QStringLiteral("ShowItems"), filePath,
+                   [folder] { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); });
     return true;
 }
 
@@ -199,11 +206,14 @@ bool QtShell::openInTextEditor(const QString& filePath) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(filePath));
 }
 
-bool QtShell::startDetached(const QString& program, const QStringList& arguments) {
-    return QProcess::startDetached(program, arguments);
+bool QtShell::startDetached(const QString& program, const QStringList& arguments,
+                            const QString& workingFolder) {
+    return QProcess::startDetached(program, arguments, workingFolder);
 }
 
-void QtShell::beep() { QApplication::beep(); }
+void QtShell::beep() {
+    QApplication::beep();
+}
 
 QString qtFileFilter(const QString& pipeFilter) {
     const QStringList parts = pipeFilter.split(QLatin1Char('|'));

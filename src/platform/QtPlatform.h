@@ -13,8 +13,7 @@ public:
                                const QStringList& buttonCaptions, const QString& title) override;
     void showException(const QString& message) override;
     QStringList openFiles(const QString& title, const QString& filter) override;
-    QStringList pickFolders(const QString& title, const QString& okCaption,
-                            bool multiple) override;
+    QStringList pickFolders(const QString& title, const QString& okCaption, bool multiple) override;
     void setPickerStartFolder(const QString& folder) override;
     void pushBusyCursor() override;
     void popBusyCursor() override;
@@ -30,7 +29,8 @@ public:
     bool exploreFolder(const QString& folderPath) override;
     bool showProperties(const QString& filePath) override;
     bool openInTextEditor(const QString& filePath) override;
-    bool startDetached(const QString& program, const QStringList& arguments) override;
+    bool startDetached(const QString& program, const QStringList& arguments,
+                       const QString& workingFolder = {}) override;
     void beep() override;
 };
 

@@ -21,8 +21,10 @@ public:
     virtual bool showProperties(const QString& filePath) = 0;
     // Opens a text file in the desktop's text editor.
     virtual bool openInTextEditor(const QString& filePath) = 0;
-    // Starts a program detached from this process.
-    virtual bool startDetached(const QString& program, const QStringList& arguments) = 0;
+    // Starts a program detached from this process, in workingFolder when one is given (else in
+    // ours).
+    virtual bool startDetached(const QString& program, const QStringList& arguments,
+                               const QString& workingFolder = {}) = 0;
     // The default beep.
     virtual void beep() = 0;
 };

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -303,12 +304,30 @@ void TAboutBox::resizeEvent(QResizeEvent* event) {
 
 void TAboutBox::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (QWindow* window = windowHandle())
+    if (QWindow* window = windowHandle()) {
         connect(window, &QWindow::screenChanged, this, &TAboutBox::ScreenChanged,
                 Qt::UniqueConnection);
+        WatchScreen(window->screen());
+    }
 }
 
-void TAboutBox::ScreenChanged() {
+// A scale change on the same screen needs the same work as a move to another screen.
+void TAboutBox::WatchScreen(QScreen* screen) {
+    if (FWatchedScreen)
+        disconnect(FWatchedScreen, nullptr, this, nullptr);
+    FWatchedScreen = screen;
+    if (!screen)
+        return;
+    connect(screen, &QScreen::logicalDotsPerInchChanged, this, &TAboutBox::DpiChanged);
+    connect(screen, &QScreen::physicalDotsPerInchChanged, this, &TAboutBox::DpiChanged);
+}
+
+void TAboutBox::ScreenChanged(QScreen* screen) {
+    WatchScreen(screen);
+    DpiChanged();
+}
+
+void TAboutBox::DpiChanged() {
     StartRain();
     HighDPIImageYukle();
 }
@@ -385,7 +404,10 @@ void TAboutBox::Image1DblClick() {
         return;
     PanelEgg->show();
     PanelEgg->stackUnder(Panel1);
-    const qreal screenDpi = 96.0 * qApp->devicePixelRatio();
+    // The system's scale is the primary screen's; the application's ratio would be the largest
+    // of all screens.
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const qreal screenDpi = 96.0 * (primary ? primary->devicePixelRatio() : 1.0);
     const qreal windowDpi = 96.0 * devicePixelRatioF();
     TimerEgg->start(EggTimerInterval(screenDpi, windowDpi));
 }

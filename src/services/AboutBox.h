@@ -9,9 +9,12 @@
 #include <QHash>
 #include <QIcon>
 #include <QImage>
+#include <QPointer>
 #include <QRegion>
 
 #include <functional>
+
+class QScreen;
 
 class QAction;
 class QFrame;
@@ -71,7 +74,9 @@ private:
     void FormMouseDown(const QMouseEvent& event);
     void FormMouseMove(const QMouseEvent& event);
     void FormMouseUp();
-    void ScreenChanged();
+    void ScreenChanged(QScreen* screen);
+    void WatchScreen(QScreen* screen);
+    void DpiChanged();
     void PrepareCanvas();
     QRegion CoveredByPanels() const;
     // One character's picture in one colour, drawn once and kept.
@@ -106,4 +111,5 @@ private:
     bool FDragging = false;
     QPoint FDragFrom;
     MenuPopper FMenuPopper;
+    QPointer<QScreen> FWatchedScreen;
 };

@@ -208,9 +208,9 @@ void TFeedbackForm::Image2MouseDown(Qt::MouseButton button) {
 }
 
 bool TFeedbackForm::eventFilter(QObject* watched, QEvent* event) {
-    // A double-click arrives as two presses (and a double-click event besides), so two quick
-    // clicks choose and clear like two slow ones.
-    if (event->type() == QEvent::MouseButtonPress) {
+    // The second press of a double-click arrives as a double-click event alone: it counts as a
+    // press, so two quick clicks choose and clear like two slow ones.
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
         const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
         QWidget* w = qobject_cast<QWidget*>(watched);
         if (w && (w == Panel4 || Panel4->isAncestorOf(w))) {

@@ -218,7 +218,7 @@ void TTranslateForm::Button1Click() {
     QCoreApplication::processEvents();
     // Whether the script started is not checked: the program ends either way, as it would if the
     // new copy failed later.
-    platform::shell().startDetached(QStringLiteral("/bin/sh"), {script});
+    platform::shell().startDetached(QStringLiteral("/bin/sh"), {script}, FRestart.DataFolder);
     QCoreApplication::processEvents();
     FRestart.Quit();
 }

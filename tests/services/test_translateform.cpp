@@ -61,6 +61,7 @@ struct TranslateFixture {
     ~TranslateFixture() { delete form.data(); }
 
     QString scriptPath() const { return data.filePath(QStringLiteral("start.sh")); }
+    QString dataFolder() const { return data.path() + QLatin1Char('/'); }
 };
 
 QStringList items(const QComboBox& box) {
@@ -278,6 +279,7 @@ private Q_SLOTS:
         QCOMPARE(fx.scripted.shell.calls.front().verb, QStringLiteral("start"));
         QCOMPARE(fx.scripted.shell.calls.front().target, QStringLiteral("/bin/sh"));
         QCOMPARE(fx.scripted.shell.calls.front().arguments, QStringList{fx.scriptPath()});
+        QCOMPARE(fx.scripted.shell.calls.front().workingFolder, fx.dataFolder());
         QCOMPARE(fx.quits, 1);
     }
 

@@ -39,9 +39,9 @@ public:
     }
     void showException(const QString& message) override { exceptions.append(message); }
     // What the pickers were asked with, in order of the calls.
-    QStringList pickerFilters;  // openFiles
-    QStringList pickerOkCaptions; // pickFolders
-    QList<bool> pickerMultiple;   // pickFolders
+    QStringList pickerFilters;      // openFiles
+    QStringList pickerOkCaptions;   // pickFolders
+    QList<bool> pickerMultiple;     // pickFolders
     QStringList pickerStartFolders; // setPickerStartFolder
     QStringList openFiles(const QString& title, const QString& filter) override {
         pickerFilters.append(filter);
@@ -53,9 +53,7 @@ public:
         pickerMultiple.append(multiple);
         return pick(title);
     }
-    void setPickerStartFolder(const QString& folder) override {
-        pickerStartFolders.append(folder);
-    }
+    void setPickerStartFolder(const QString& folder) override { pickerStartFolders.append(folder); }
     void pushBusyCursor() override {
         ++busyDepth;
         ++busyPushes;
@@ -73,6 +71,7 @@ struct ShellCall {
     QString verb; // "open", "select", "explore", "properties", "edit", "start"
     QString target;
     QStringList arguments;
+    QString workingFolder; // "start" only
 };
 
 class ScriptedShell final : public platform::IShell {
@@ -81,20 +80,27 @@ public:
     int beeps = 0;
     bool answer = true;
 
-    bool openUrl(const QUrl& url) override { return record(QStringLiteral("open"), url.toString()); }
-    bool showInFileManager(const QString& p) override { return record(QStringLiteral("select"), p); }
+    bool openUrl(const QUrl& url) override {
+        return record(QStringLiteral("open"), url.toString());
+    }
+    bool showInFileManager(const QString& p) override {
+        return record(QStringLiteral("select"), p);
+    }
     bool exploreFolder(const QString& p) override { return record(QStringLiteral("explore"), p); }
-    bool showProperties(const QString& p) override { return record(QStringLiteral("properties"), p); }
+    bool showProperties(const QString& p) override {
+        return record(QStringLiteral("properties"), p);
+    }
     bool openInTextEditor(const QString& p) override { return record(QStringLiteral("edit"), p); }
-    bool startDetached(const QString& program, const QStringList& args) override {
-        calls.append({QStringLiteral("start"), program, args});
+    bool startDetached(const QString& program, const QStringList& args,
+                       const QString& workingFolder = {}) override {
+        calls.append({QStringLiteral("start"), program, args, workingFolder});
         return answer;
     }
     void beep() override { ++beeps; }
 
 private:
     bool record(const QString& verb, const QString& target) {
-        calls.append({verb, target, {}});
+        calls.append({verb, target, {}, {}});
         return answer;
     }
 };
