@@ -12,6 +12,7 @@
 #include "platform/Paths.h"
 
 #include "GeneratedAudio.h"
+#include "RunEnd.h"
 
 #include <QAction>
 #include <QApplication>
@@ -77,19 +78,6 @@ double ownCpuSeconds() {
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-// Runs the event loop until the run has ended; the loop sleeps between events, so the waiting
-// itself costs no processor time.
-void waitUntilIdle(TAppForm& form) {
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (form.Button1->text() == QStringLiteral("Convert"))
-            loop.quit();
-    });
-    check.start(50);
-    loop.exec();
-}
-
 struct AppRun {
     double seconds = 0;
     double ownCpu = 0;
@@ -115,7 +103,7 @@ AppRun applicationRun(TAppForm& form, const QStringList& inputs, const QString& 
     sinceTick.start();
     probe.start();
     form.Button1->click();
-    waitUntilIdle(form);
+    WaitUntilRunEnded(form);
     AppRun run;
     run.seconds = t.elapsed() / 1000.0;
     run.ownCpu = ownCpuSeconds() - cpuBefore;

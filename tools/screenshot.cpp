@@ -14,6 +14,7 @@
 #include "platform/Paths.h"
 
 #include "GeneratedAudio.h"
+#include "RunEnd.h"
 
 #include <QAction>
 #include <QApplication>
@@ -38,19 +39,6 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     if (f.open(QIODevice::WriteOnly))
         f.write(bytes);
-}
-
-// Runs the event loop until the run has ended; the loop sleeps between events, so the waiting
-// itself costs no processor time.
-void waitUntilIdle(TAppForm& form) {
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (form.Button1->text() == QStringLiteral("Convert"))
-            loop.quit();
-    });
-    check.start(50);
-    loop.exec();
 }
 
 // A finished run with mixed results, and the report of its failed job.
@@ -86,7 +74,7 @@ int conversionShots(const QString& out, const QString& tool, const QString& mode
     form.show();
     QCoreApplication::processEvents();
     form.Button1->click();
-    waitUntilIdle(form);
+    WaitUntilRunEnded(form);
     QCoreApplication::processEvents();
     form.grab().save(out + QStringLiteral("/conversion-finished.png"));
     for (QWidget* w : QApplication::topLevelWidgets())

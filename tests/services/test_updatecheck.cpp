@@ -443,7 +443,7 @@ private Q_SLOTS:
     void stoppingEndsAHangingCheckPromptly() {
         // The site takes its time; the program ends meanwhile and must not wait for it.
         setSiteHostsForTests(server->httpsHost(), server->httpHost());
-        for (const QString scheme : {QStringLiteral("https"), QStringLiteral("http")})
+        for (const QString& scheme : {QStringLiteral("https"), QStringLiteral("http")})
             QVERIFY(server->setReply(
                 scheme, 200, replyText(QStringLiteral("1.3"), QStringLiteral("http://p/")), 30.0));
         const auto r = TChecker::Start(identity);

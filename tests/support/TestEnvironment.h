@@ -2,6 +2,7 @@
 // Every test process runs in a home of its own: HOME, the XDG folders and TMPDIR point into a
 // fresh temporary folder, so no test reads or writes the real user's files or settings.
 
+#include <QByteArray>
 #include <QString>
 
 namespace testenv {
@@ -13,6 +14,9 @@ QString home();
 // Source tree root and shared test data, found relative to this file's place in the tree.
 QString sourceRoot();
 QString sharedTestData(const QString& name);
+// Whole-file helpers for fixtures: true when every byte was written; empty when unreadable.
+bool writeFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);
 
 } // namespace testenv
 

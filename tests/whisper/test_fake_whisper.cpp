@@ -15,17 +15,10 @@
 
 namespace {
 
+using testenv::readFile;
+using testenv::writeFile;
+
 constexpr int kRunTimeoutMs = 60000;
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // A WAV header announcing the given length of 16 kHz mono 16-bit audio (the double reads only
 // the header).

@@ -18,6 +18,9 @@
 
 namespace {
 
+using testenv::readFile;
+using testenv::writeFile;
+
 constexpr int kSampleRate = 16000;
 constexpr double kSeconds = 2.5;
 constexpr int kRunTimeoutMs = 180000;
@@ -53,16 +56,6 @@ QByteArray makeWav(double seconds) {
     wav.append("data");
     u32(pcm.size());
     return wav + pcm;
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // The encoder that turns the WAV into the given format, with its arguments.
