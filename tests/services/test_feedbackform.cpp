@@ -266,8 +266,10 @@ private Q_SLOTS:
         QTest::mouseClick(form->Panel4, Qt::LeftButton);
         form->Memo1->setPlainText(memo);
         form->Edit1->setText(QStringLiteral("not an address"));
+        form->Edit1->setFocus();
         form->BitBtn1->click();
         QCOMPARE(scripted.shell.beeps, 1);
+        QCOMPARE(form->focusWidget(), form->Memo1);
         QVERIFY(scripted.dialogs.boxes.isEmpty());
         QCOMPARE(scripted.dialogs.busyPushes, 0);
         QVERIFY(requests().isEmpty());
@@ -305,8 +307,10 @@ private Q_SLOTS:
         QPointer<TFeedbackForm> form = openForm();
         form->Memo1->setPlainText(QStringLiteral("hello"));
         form->Edit1->setText(QStringLiteral(" a@b.c. "));
+        form->Memo1->setFocus();
         form->BitBtn1->click();
         QCOMPARE(scripted.dialogs.boxes.size(), 1);
+        QCOMPARE(form->focusWidget(), form->Edit1);
         QCOMPARE(scripted.dialogs.boxes.front().text, QStringLiteral("Invalid e-mail address!"));
         QCOMPARE(scripted.dialogs.boxes.front().caption, QStringLiteral("Failure"));
         QCOMPARE(scripted.dialogs.boxes.front().flags, 16);
