@@ -132,6 +132,25 @@ private Q_SLOTS:
                         .contains(QStringLiteral("The output file could not be written: ")));
     }
 
+    void unreadableOutputIsAnError() {
+        // The recognizer's output cannot be read back (a folder holds its name): "Error", and the
+        // report says why.
+        ConversionFixture fx;
+        TAppForm& form = fx.open({fx.input(QStringLiteral("a.mp3"))});
+        const QString blocked = form.WorkFolder() + QStringLiteral("temp.lrc");
+        QVERIFY(QDir().mkpath(blocked + QStringLiteral("/inner")));
+        form.Button1->click();
+        QVERIFY(fx.waitIdle());
+        QCOMPARE(fx.results(), QStringList{"Error"});
+        const QList<QWidget*> reports = ConversionFixture::reportWindows();
+        QCOMPARE(reports.size(), 1);
+        QVERIFY(reports.front()
+                    ->findChild<QTextEdit*>(QStringLiteral("Memo1"))
+                    ->toPlainText()
+                    .contains(QStringLiteral("The recognizer's output could not be read: ")));
+        QVERIFY(QDir(fx.outputFolder()).entryList(QDir::Files).isEmpty());
+    }
+
     void outputNamesNeverReplaceFiles() {
         ConversionFixture fx;
         ConversionFixture::writeFile(fx.outputs.filePath(QStringLiteral("song.srt")), "mine");
