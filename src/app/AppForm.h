@@ -261,6 +261,7 @@ private:
     void ShowFailureReport(int row);
     void SetMarquee(bool on);
     bool CheckOutputFolder();
+    bool EnsureWorkFolder();
     // --- Update check (AppForm_Update.cpp)
 public:
     // The results of this run's check; null before the timer's first tick.

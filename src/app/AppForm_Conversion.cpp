@@ -7,12 +7,14 @@
 #include "app/ConsoleParsing.h"
 #include "app/ErrorForm.h"
 #include "app/FailureReport.h"
+#include "app/Folders.h"
 #include "app/Images.h"
 #include "app/JobListModel.h"
 #include "app/LanguageItems.h"
 #include "app/OutputFiles.h"
 #include "app/RecognizerCommand.h"
 #include "platform/Dialogs.h"
+#include "platform/Paths.h"
 #include "platform/Shell.h"
 #include "platform/TickCount.h"
 #include "process/DosCommand.h"
@@ -143,6 +145,14 @@ void TAppForm::DosyayiWhisperIleIsle(int index) {
     WhisperIleDonustur(source, base);
 }
 
+bool TAppForm::EnsureWorkFolder() {
+    // Made at start; made again when that failed or when the folder has gone since (another
+    // copy ending at the same moment may have taken the shared parent with it).
+    if (FWorkFolder.isEmpty() || !QFileInfo(FWorkFolder).isDir())
+        FWorkFolder = PrepareWorkFolder(platform::privateTempFolder());
+    return !FWorkFolder.isEmpty();
+}
+
 void TAppForm::WhisperIleDonustur(const QString& Infile, const QString& Outfile) {
     FConsoleLines.clear();
     FModelFile = AiModelFilenameBul();
@@ -177,13 +187,22 @@ void TAppForm::WhisperIleDonustur(const QString& Infile, const QString& Outfile)
     while (type < radios.size() && !radios[type]->isChecked())
         ++type;
     const TOutputKind output = OutputTypeAt(type);
-    const QString temporary = FWorkFolder + QStringLiteral("temp") + output.Extension;
     const QString wanted = Outfile + output.Extension;
+    FFinalOutputBase = wanted;
+    FFinalOutputFile = UniqueFileName(wanted);
+    if (!EnsureWorkFolder()) {
+        // Without its private folder the recognizer's output would land in whatever folder is
+        // current: the job ends as one that produced nothing, and the run goes on.
+        FTempOutputFile.clear();
+        FConsoleLines.append(QStringLiteral("No private work folder could be made for the "
+                                            "recognizer's output."));
+        QMetaObject::invokeMethod(this, &TAppForm::DosCommand1Terminated, Qt::QueuedConnection);
+        return;
+    }
+    const QString temporary = FWorkFolder + QStringLiteral("temp") + output.Extension;
     if (QFileInfo::exists(temporary))
         QFile::remove(temporary);
     FTempOutputFile = temporary;
-    FFinalOutputBase = wanted;
-    FFinalOutputFile = UniqueFileName(wanted);
 
     const TRecognizerArguments args{WhisperFolder() + QStringLiteral("whisper-cli"),
                                     ShortPath(FModelFile),

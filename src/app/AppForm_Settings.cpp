@@ -73,7 +73,14 @@ void TAppForm::OpenSettingsStore() {
     } catch (const EIniStoreError&) {
         // An unreadable settings file is dropped without a word; the defaults take over.
         QFile::remove(fileName);
-        FSettings = std::make_unique<TIniStore>(fileName);
+        try {
+            FSettings = std::make_unique<TIniStore>(fileName);
+        } catch (const EIniStoreError& e) {
+            // Still there and still unreadable (a folder of that name, another user's file): the
+            // program runs on the defaults and says once that its settings are not kept.
+            FSettings = std::make_unique<TIniStore>(TIniStore::Empty(fileName));
+            ReportSettingsWriteError(e.message());
+        }
     }
     FSettings->OnWriteError = [this](const QString& reason) { ReportSettingsWriteError(reason); };
 }
@@ -193,11 +200,12 @@ void TAppForm::ShowErrorDetails1Click() {
 void TAppForm::ResettoDefaults1Click() {
     if (!AskRestartApplication())
         return;
+    // Nothing may write the store from here on (an event handled below included), so the new
+    // copy starts from the defaults.
+    FSettingsClosed = true;
     QFile::remove(FDataFolder + settings::FileName);
     QCoreApplication::processEvents();
     platform::shell().startDetached(QCoreApplication::applicationFilePath(), {});
-    // Nothing may write the store from here on, so the new copy starts from the defaults.
-    FSettingsClosed = true;
     QCoreApplication::quit();
 }
 

@@ -32,7 +32,8 @@ QString ChooseDataFolder(const QString& programFolder, const QString& appDataFol
         return platform::withTrailingSeparator(programFolder);
     const QString company = appDataFolder + QLatin1Char('/') + companyName;
     const QString product = company + QLatin1Char('/') + productName;
-    QDir().mkdir(company);
+    // The per-user data folder itself may not exist yet on a fresh account.
+    QDir().mkpath(company);
     QDir().mkdir(product);
     return platform::withTrailingSeparator(product);
 }
@@ -52,7 +53,8 @@ bool makePrivateFolder(const QString& folder) {
 }
 // A copy that crashed could not remove its folder; its process number no longer runs.
 void removeFoldersOfEndedCopies(const QString& shared) {
-    const QStringList entries = QDir(shared).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    const QStringList entries =
+        QDir(shared).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
     for (const QString& name : entries) {
         bool numeric = false;
         const qint64 pid = name.toLongLong(&numeric);
@@ -65,7 +67,8 @@ void removeFoldersOfEndedCopies(const QString& shared) {
 QString PrepareWorkFolder(const QString& privateRoot, const QString& instance) {
     if (privateRoot.isEmpty() || !isOwnPrivateFolder(privateRoot))
         return {};
-    const QString shared = platform::withTrailingSeparator(privateRoot) + QStringLiteral("kesveltrino");
+    const QString shared =
+        platform::withTrailingSeparator(privateRoot) + QStringLiteral("kesveltrino");
     if (!makePrivateFolder(shared))
         return {};
     removeFoldersOfEndedCopies(shared);
@@ -77,8 +80,11 @@ QString PrepareWorkFolder(const QString& privateRoot, const QString& instance) {
         QFile::remove(mine);
     else if (QFileInfo::exists(mine))
         QDir(mine).removeRecursively();
-    if (!makePrivateFolder(mine))
-        return {};
+    if (!makePrivateFolder(mine)) {
+        // Another copy ending just now may have removed the shared parent after we made it.
+        if (QFileInfo::exists(shared) || !makePrivateFolder(shared) || !makePrivateFolder(mine))
+            return {};
+    }
     return platform::withTrailingSeparator(mine);
 }
 

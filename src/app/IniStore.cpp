@@ -11,8 +11,8 @@ TIniStore::TIniStore(QString fileName) : FFileName(std::move(fileName)) {
     if (!file.exists())
         return;
     if (!file.open(QIODevice::ReadOnly))
-        throw EIniStoreError(QStringLiteral("Cannot open file \"%1\". %2")
-                                 .arg(FFileName, file.errorString()));
+        throw EIniStoreError(
+            QStringLiteral("Cannot open file \"%1\". %2").arg(FFileName, file.errorString()));
     QByteArray bytes = file.readAll();
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes.remove(0, 3);
@@ -23,6 +23,12 @@ TIniStore::TIniStore(QString fileName) : FFileName(std::move(fileName)) {
             QStringLiteral("No mapping for the Unicode character exists in the target "
                            "multi-byte code page"));
     parse(text);
+}
+
+TIniStore TIniStore::Empty(QString fileName) {
+    TIniStore store;
+    store.FFileName = std::move(fileName);
+    return store;
 }
 
 void TIniStore::parse(const QString& text) {

@@ -20,6 +20,8 @@ public:
     // Opens fileName; a missing file gives an empty store. Raises EIniStoreError when the file
     // exists but cannot be read or is not valid UTF-8.
     explicit TIniStore(QString fileName);
+    // A store that starts empty whatever the file holds; writes still go to fileName.
+    static TIniStore Empty(QString fileName);
 
     const QString& FileName() const { return FFileName; }
 
@@ -37,6 +39,8 @@ public:
     std::function<void(const QString& reason)> OnWriteError;
 
 private:
+    TIniStore() = default;
+
     struct Entry {
         QString key;
         QString value;

@@ -3,8 +3,8 @@
 #include "platform/NamedMutex.h"
 #include "platform/QtPlatform.h"
 
-#include <QScreen>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStyle>
 
 int main(int argc, char** argv) {
@@ -12,7 +12,6 @@ int main(int argc, char** argv) {
     const platform::NamedMutex mutex(QStringLiteral("KESTRANE_Veltrino"));
     TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Veltrino"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Veltrino"));
     QApplication::setDesktopFileName(QStringLiteral("veltrino"));
     platform::QtDialogs dialogs;
     platform::QtShell shell;

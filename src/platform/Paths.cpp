@@ -40,7 +40,11 @@ QString appDataFolder() {
 }
 
 QString desktopFolder() {
-    return withTrailingSeparator(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+    // As the user would type it: no separator at the end.
+    QString path = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path;
 }
 
 namespace {

@@ -77,7 +77,7 @@ int QtDialogs::captionedMessageDialog(const QString& message, DialogKind kind,
 }
 
 void QtDialogs::showException(const QString& message) {
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), message,
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), message,
                     QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }

@@ -62,10 +62,22 @@ private Q_SLOTS:
         QCOMPARE(form.ComboBoxEx1->currentIndex(), 0);
         QVERIFY(!form.CheckBoxSource->isChecked());
         const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-        QCOMPARE(form.Edit1->text(), desktop + QLatin1Char('/'));
+        QCOMPARE(form.Edit1->text(), desktop);
         // An invalid file was dropped: only what the restore wrote back is in the new one.
         QVERIFY(!fx.settingsBytes().contains("OutputType=SRT"));
         QCOMPARE(form.DataFolder(), fx.programFolder());
+    }
+
+    void settingsThatCannotBeOpenedStillStart() {
+        // A folder where the settings file belongs can be neither read nor deleted: the window
+        // opens on the defaults and says once that its settings are not kept.
+        AppFormFixture fx;
+        QVERIFY(QDir().mkpath(fx.settingsPath() + QStringLiteral("/inner")));
+        TAppForm& form = fx.create();
+        QCOMPARE(checkedOutputType(form), 1);
+        QVERIFY(form.StatusText().startsWith(QStringLiteral("Settings could not be saved: ")));
+        form.RadioButton2->click();
+        QVERIFY(QFileInfo(fx.settingsPath()).isDir());
     }
 
     void storedValuesAreReadExactly_data() {

@@ -151,6 +151,20 @@ private Q_SLOTS:
         QVERIFY(QDir(fx.outputFolder()).entryList(QDir::Files).isEmpty());
     }
 
+    void workFolderGoneIsMadeAgain() {
+        // Another copy ending at the same moment can take the shared work folder away.
+        ConversionFixture fx;
+        TAppForm& form = fx.open({fx.input(QStringLiteral("a.mp3"))});
+        const QString work = form.WorkFolder();
+        QVERIFY(!work.isEmpty());
+        QVERIFY(QDir(work + QStringLiteral("..")).removeRecursively());
+        form.Button1->click();
+        QVERIFY(fx.waitIdle());
+        QCOMPARE(fx.results(), QStringList{"OK"});
+        QCOMPARE(form.WorkFolder(), work);
+        QVERIFY(QFileInfo(work).isDir());
+    }
+
     void outputNamesNeverReplaceFiles() {
         ConversionFixture fx;
         ConversionFixture::writeFile(fx.outputs.filePath(QStringLiteral("song.srt")), "mine");
