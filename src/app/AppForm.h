@@ -27,6 +27,7 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 class QStatusBar;
+class QUrl;
 class QTimer;
 class QToolBar;
 class QToolButton;
@@ -158,6 +159,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The files and folders of a drop, after the drop itself has returned to its source.
+    void AddDroppedItems(const QList<QUrl>& urls);
     void CreateControls();
     void CreateMenus();
     void CreatePopupMenus();

@@ -126,7 +126,9 @@ void TAppForm::dragEnterEvent(QDragEnterEvent* event) {
     if (data && data->hasUrls()) {
         for (const QUrl& url : data->urls()) {
             if (url.isLocalFile()) {
-                event->acceptProposedAction();
+                // Always a copy: a source told "moved" may remove what it dragged.
+                event->setDropAction(Qt::CopyAction);
+                event->accept();
                 return;
             }
         }
@@ -140,8 +142,14 @@ void TAppForm::dropEvent(QDropEvent* event) {
         event->ignore();
         return;
     }
-    event->acceptProposedAction();
-    const QList<QUrl> urls = data->urls();
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    // The source waits until the drop returns: a long folder scan runs after it, queued.
+    QMetaObject::invokeMethod(
+        this, [this, urls = data->urls()] { AddDroppedItems(urls); }, Qt::QueuedConnection);
+}
+
+void TAppForm::AddDroppedItems(const QList<QUrl>& urls) {
     for (const QUrl& url : urls) {
         if (!url.isLocalFile())
             continue;

@@ -35,9 +35,15 @@ class TestJobList : public QObject {
         QCoreApplication::sendEvent(&form, &enter);
         if (!enter.isAccepted())
             return false;
-        QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        // A source offering a move still gets a copy.
+        QDropEvent dropped(QPointF(at), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                           Qt::NoModifier);
         QCoreApplication::sendEvent(&form, &dropped);
-        return dropped.isAccepted();
+        if (dropped.isAccepted() && dropped.dropAction() != Qt::CopyAction)
+            qWarning("drop accepted as something other than a copy");
+        // The items are handled once the drop has returned, as a queued call.
+        QCoreApplication::sendPostedEvents();
+        return dropped.isAccepted() && dropped.dropAction() == Qt::CopyAction;
     }
     static QUrl local(const QString& path) { return QUrl::fromLocalFile(path); }
     static void select(TAppForm& form, const QList<int>& rows) {
