@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QPointer>
 #include <QStringEncoder>
 
 #include <cstdlib>
@@ -116,6 +117,8 @@ void TDosCommand::WorkerTerminated(const std::shared_ptr<TDosThread>& ASender) {
     FTimer->Ending();
     if (FThread == ASender)
         FThread.reset();
+    // The error handler or the box's own event loop may destroy this component.
+    const QPointer<TDosCommand> alive(this);
     if (const std::exception_ptr fatal = ASender->FatalException()) {
         try {
             std::rethrow_exception(fatal);
@@ -124,14 +127,18 @@ void TDosCommand::WorkerTerminated(const std::shared_ptr<TDosThread>& ASender) {
                 bool handled = false;
                 if (FonExecuteError)
                     FonExecuteError(this, e, handled);
-                if (!handled)
+                if (!handled && alive)
                     showExceptionBox(e);
             } catch (const Exception& inner) {
-                showExceptionBox(inner);
+                if (alive)
+                    showExceptionBox(inner);
+            } catch (const std::exception& inner) {
+                if (alive)
+                    showExceptionBox(Exception(QString::fromLocal8Bit(inner.what())));
             }
         }
     }
-    if (FOnTerminated)
+    if (alive && FOnTerminated)
         FOnTerminated(this);
 }
 

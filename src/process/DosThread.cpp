@@ -3,6 +3,7 @@
 #include "platform/Dialogs.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 
 #include <algorithm>
 #include <array>
@@ -13,6 +14,7 @@
 #include <iterator>
 #include <poll.h>
 #include <pthread.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -150,9 +152,17 @@ TDosThread::TDosThread(TDosCommand* AOwner)
 
 std::shared_ptr<TDosThread> TDosThread::Create(TDosCommand* AOwner) {
     std::shared_ptr<TDosThread> worker(new TDosThread(AOwner));
-    worker->FEndStatus->exchange(esStill_Active);
-    // The thread uses the plain pointer: the component joins it before letting go of the worker.
-    worker->FThread = std::thread([w = worker.get()] { w->Execute(); });
+    const TEndStatus previous = worker->FEndStatus->exchange(esStill_Active);
+    try {
+        // The thread uses the plain pointer: the component joins it before letting go of the
+        // worker.
+        worker->FThread = std::thread([w = worker.get()] { w->Execute(); });
+    } catch (const std::system_error& e) {
+        // Nothing runs: the component stays idle and says why in its own terms.
+        worker->FEndStatus->store(previous);
+        throw EDosCommand(QStringLiteral("Could not start the worker thread: ") +
+                          QString::fromLocal8Bit(e.what()));
+    }
     return worker;
 }
 
@@ -338,6 +348,12 @@ bool TDosThread::DrainOutput() {
 // hold the pipe open after the child's end).
 void TDosThread::DrainAfterExit() {
     bool throttled = false;
+    // What the child printed before its end is all delivered; waiting for more from whatever
+    // still holds the pipe is bounded in total, so a process left behind that writes now and
+    // then cannot keep the run from ending.
+    constexpr int IdleBudgetMs = 1000;
+    QElapsedTimer idle;
+    qint64 idleSpentMs = 0;
     while (!FTerminated.load()) {
         throttled = DrainOutput();
         if (!throttled && FReader->AtEnd() && FReader->ReadString().Length() == 0)
@@ -348,7 +364,13 @@ void TDosThread::DrainAfterExit() {
             {throttled ? FEased.Handle() : -1, POLLIN, 0},
         }};
         // Held back by a slow interface, the output is still coming: no time-out then.
-        const int ready = ::poll(fds.data(), fds.size(), throttled ? -1 : 1000);
+        const int budget = static_cast<int>(IdleBudgetMs - idleSpentMs);
+        if (!throttled && budget <= 0)
+            return;
+        idle.start();
+        const int ready = ::poll(fds.data(), fds.size(), throttled ? -1 : budget);
+        if (!throttled)
+            idleSpentMs += idle.elapsed();
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready <= 0)
@@ -383,7 +405,9 @@ void TDosThread::ProcessOutput() {
     qsizetype i = 0;
     while (i < n) {
         if (FTerminated.load(std::memory_order_relaxed)) {
-            // The rest is dropped; the pending line stays as it was.
+            // The rest is dropped; the pending line is what was assembled up to here, so a line
+            // already handed on is not handed on again at the end.
+            FPending = current.append(span(i));
             FlushBatch();
             return;
         }
@@ -435,6 +459,9 @@ void TDosThread::FlushBatch() {
 // Interface thread.
 void TDosThread::DeliverBatch(const TOutputBatch& ABatch) {
     for (const TOutputOp& op : ABatch.ops) {
+        // A handler may have destroyed the component (and the lines it owns) meanwhile.
+        if (FLink->Detached())
+            return;
         guarded([&] {
             switch (op.kind) {
             case TOutputOp::Char:

@@ -15,6 +15,7 @@
 //   exit:CODE         exit at once with CODE (the steps ending exit with 0)
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -112,6 +113,18 @@ int main(int argc, char** argv) {
             const std::string tail =
                 rest.size() > colon + 3 ? unescape(rest.substr(colon + 3)) : "";
             writeAll(std::string(count, c) + tail);
+        } else if (arg == "linger") {
+            // Leaves a process behind that holds the output open and writes now and then, until
+            // the reading end is gone (or a minute has passed).
+            if (::fork() == 0) {
+                ::signal(SIGPIPE, SIG_DFL);
+                for (int tick = 0; tick < 200; ++tick) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                    if (::write(1, "tick\n", 5) != 5)
+                        break;
+                }
+                ::_exit(0);
+            }
         } else if (arg == "wait") {
             readStdin(static_cast<size_t>(-1), true);
         } else if (step(arg, "hexin:", rest)) {

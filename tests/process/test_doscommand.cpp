@@ -529,6 +529,33 @@ private slots:
         QCOMPARE(rec.terminated, 0);
     }
 
+    void processLeftBehindCannotHoldTheRun() {
+        // The child ends at once; what it started keeps the output open and writes every 0.3 s.
+        TDosCommand command;
+        Recorder rec;
+        rec.attach(command);
+        command.setCommandLine(childCommand({"out:done\\n", "linger"}));
+        command.Execute();
+        QTRY_COMPARE_WITH_TIMEOUT(rec.terminated, 1, RunTimeout);
+        QCOMPARE(command.EndStatus(), esProcess);
+        QCOMPARE(command.Lines().value(0), QStringLiteral("done"));
+    }
+
+    void destroyedByItsOwnLineHandler() {
+        // Three lines arrive in one delivery; the first one's handler destroys the component.
+        auto* command = new TDosCommand;
+        QStringList seen;
+        command->setOnNewLine([&](TDosCommand*, const QString& ALine, TOutputType) {
+            seen << ALine;
+            delete command;
+        });
+        command->setCommandLine(childCommand({"out:a\\nb\\nc\\n", "sleep:60000"}));
+        command->Execute();
+        QTRY_VERIFY_WITH_TIMEOUT(!seen.isEmpty(), RunTimeout);
+        QCoreApplication::processEvents();
+        QCOMPARE(seen, QStringList{"a"});
+    }
+
     void handlerRunningTheEventLoopKeepsOrder() {
         TDosCommand command;
         Recorder rec;
