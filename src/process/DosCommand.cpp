@@ -1,6 +1,7 @@
 #include "process/DosCommand.h"
 
 #include "platform/Dialogs.h"
+#include "process/ChildProcess.h"
 #include "process/DosBuffers.h"
 #include "process/DosThread.h"
 
@@ -40,6 +41,9 @@ TDosCommand::~TDosCommand() {
         FThread->Join();
         FThread.reset();
     }
+    // Children left running by earlier runs that have ended since are reaped here too, not only
+    // when a later run ends.
+    dosprocess::ReapUnattachedChildren();
 }
 
 void TDosCommand::Execute() {
