@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <algorithm>
 #include <list>
 #include <memory>
 
@@ -25,7 +26,15 @@ public:
     explicit TDownloads(TAppForm& form) : FForm(form) {}
     ~TDownloads() override;
 
-    bool IsRunning(const QString& saveFilename) const { return FActive.contains(saveFilename); }
+    // Also while a thread whose interface side has ended (after a failure) is still winding down:
+    // a second download of that model would otherwise share its file name, and its late end
+    // would end the new one's interface side.
+    bool IsRunning(const QString& saveFilename) const {
+        return FActive.contains(saveFilename) ||
+               std::any_of(FThreads.cbegin(), FThreads.cend(), [&](const auto& thread) {
+                   return thread->SaveFilename() == saveFilename;
+               });
+    }
     int Count() const { return int(FThreads.size()); }
     // Marks the model as downloading: busy cursor, Convert/STOP disabled.
     void Begin(const QString& saveFilename);

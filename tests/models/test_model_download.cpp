@@ -34,10 +34,14 @@ class BoxWatchingDialogs final : public platform::IDialogs {
 public:
     BoxWatchingDialogs(ScriptedDialogs& inner, TAppForm& form) : FInner(inner), FForm(form) {}
     QList<WindowAtBox> atBox;
+    // Runs while a box is up, as a user acting during it would.
+    std::function<void()> whileBoxUp;
 
     void messageBox(const QString& text, const QString& caption, int flags) override {
         atBox.append({FForm.StatusText(), FForm.Button1->isEnabled(),
                       FForm.ProgressBar1->isVisible(), FInner.busyDepth});
+        if (whileBoxUp)
+            whileBoxUp();
         FInner.messageBox(text, caption, flags);
     }
     int captionedMessageDialog(const QString& m, platform::DialogKind k, const QStringList& c,
@@ -401,6 +405,26 @@ private Q_SLOTS:
         QCOMPARE(w.dialogs().busyDepth, 0);
         QCOMPARE(server.requests().size(), 2);
         QVERIFY(w.dialogs().boxes.isEmpty());
+    }
+
+    void aModelIsNotStartedAgainWhileItsFailedDownloadWindsDown() {
+        // The failure's box is up: the first download's interface side has ended, its thread
+        // has not. Asking for the same model again then starts nothing.
+        setDownloadTimeoutsForTests({10000, 1500});
+        DownloadWindow w;
+        setModelBaseUrlForTests(QStringLiteral("https://127.0.0.1:1"));
+        const QString model = w.dataPath(QStringLiteral("ggml-small.bin"));
+        int runningDuringBox = -1;
+        w.watcher.whileBoxUp = [&] {
+            w.form.DownloadModelFile(model);
+            runningDuringBox = w.form.RunningDownloads();
+        };
+        w.form.DownloadModelFile(model);
+        QVERIFY(w.waitUntilEnded());
+        QCOMPARE(runningDuringBox, 1);
+        QCOMPARE(w.watcher.atBox.size(), 1);
+        QVERIFY(w.form.Button1->isEnabled());
+        QCOMPARE(w.dialogs().busyDepth, 0);
     }
 
     void aFailedRenameRemovesThePartWithoutABox() {
