@@ -12,6 +12,7 @@
 #include "platform/Paths.h"
 
 #include "GeneratedAudio.h"
+#include "ProgramHome.h"
 #include "RunEnd.h"
 
 #include <QAction>
@@ -118,9 +119,7 @@ AppRun applicationRun(TAppForm& form, const QStringList& inputs, const QString& 
 
 int main(int argc, char** argv) {
     QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/.local/share")));
+    UseHomeFolder(home.path());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

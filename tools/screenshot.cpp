@@ -14,6 +14,7 @@
 #include "platform/Paths.h"
 
 #include "GeneratedAudio.h"
+#include "ProgramHome.h"
 #include "RunEnd.h"
 
 #include <QAction>
@@ -150,9 +151,7 @@ bool languageWindow(const QString& out) {
 
 int main(int argc, char** argv) {
     QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/.local/share")));
+    UseHomeFolder(home.path());
     TApplication app(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     const QString which = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("main");
