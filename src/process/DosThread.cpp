@@ -537,12 +537,23 @@ void TDosThread::WriteToChild(const QByteArray& ABytes) {
             continue;
         if (errno != EAGAIN)
             throw Exception(QStringLiteral("Failed to write to pipe. Error code: %1").arg(errno));
-        std::array<pollfd, 2> fds{
-            {{FInWrite.fd, POLLOUT, 0}, {FTerminateEvent.Handle(), POLLIN, 0}}};
+        // A child that answers what it reads stops reading once its own output is not taken:
+        // the output goes on being delivered while we wait for room.
+        const bool throttled = DrainOutput();
+        std::array<pollfd, 4> fds{{
+            {FInWrite.fd, POLLOUT, 0},
+            {FTerminateEvent.Handle(), POLLIN, 0},
+            {throttled ? -1 : FReader->Event().Handle(), POLLIN, 0},
+            {throttled ? FEased.Handle() : -1, POLLIN, 0},
+        }};
         if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR)
             throw Exception(QStringLiteral("Failed to write to pipe. Error code: %1").arg(errno));
         if (FTerminated.load())
             return;
+        if (fds[2].revents)
+            FReader->Event().Consume();
+        if (fds[3].revents)
+            FEased.Consume();
     }
 }
 

@@ -358,6 +358,21 @@ private slots:
         QCOMPARE(rec.events, (QStringList{"E:in:" + hex, "T"}));
     }
 
+    void largeLineToAnAnsweringChild() {
+        // The child writes back what it reads; a line larger than both pipes together only gets
+        // through while its answer is being taken.
+        TDosCommand command;
+        Recorder rec;
+        rec.attach(command);
+        command.setCommandLine(childCommand({"echo"}));
+        command.Execute();
+        const QString line(400000, QLatin1Char('x'));
+        command.SendLine(line, true);
+        QTRY_VERIFY_WITH_TIMEOUT(command.Lines().contains(line), RunTimeout);
+        command.Stop();
+        QTRY_COMPARE_WITH_TIMEOUT(rec.terminated, 1, RunTimeout);
+    }
+
     void inputEchoCompletesThePrompt() {
         TDosCommand command;
         QStringList outside;
