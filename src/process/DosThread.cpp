@@ -397,7 +397,8 @@ void TDosThread::ProcessOutput() {
     const qsizetype n = text.size();
     // The line being assembled: `current`, then the text from spanStart up to the character
     // being looked at.
-    QString current = FPending;
+    // Taken, not shared: appending then needs no copy while FPending still holds the text.
+    QString current = std::exchange(FPending, QString());
     qsizetype spanStart = 0;
     const auto span = [&](qsizetype AEnd) {
         return QStringView(text).mid(spanStart, AEnd - spanStart);
@@ -439,7 +440,9 @@ void TDosThread::ProcessOutput() {
     }
     FPending = current.append(span(n));
     if (!FPending.isEmpty()) {
-        FBatch->ops.push_back({TOutputOp::Partial, {}, FPending, {}});
+        // The interface gets a text of its own: the pending line goes on growing here.
+        FBatch->ops.push_back(
+            {TOutputOp::Partial, {}, QString(FPending.constData(), FPending.size()), {}});
     }
     FlushBatch();
 }
