@@ -4,6 +4,7 @@
 
 #include <QDebug>
 #include <QElapsedTimer>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <array>
@@ -525,6 +526,16 @@ void TDosThread::DoSendLine() {
 // Worker thread. A stop request while the child does not read abandons the rest.
 void TDosThread::WriteToChild(const QByteArray& ABytes) {
     qsizetype written = 0;
+    bool waited = false;
+    // Signals taken while waiting here belong to the main loop too, which decides by its own
+    // view of the back-pressure what to wait for next: both are given back, a spare wake-up
+    // costs one empty look.
+    const auto giveBackSignals = qScopeGuard([&] {
+        if (waited) {
+            FReader->Event().SetEvent();
+            FEased.SetEvent();
+        }
+    });
     while (written < ABytes.size()) {
         const ssize_t r = ::write(FInWrite.fd, ABytes.constData() + written,
                                   static_cast<size_t>(ABytes.size() - written));
@@ -542,6 +553,7 @@ void TDosThread::WriteToChild(const QByteArray& ABytes) {
             throw Exception(QStringLiteral("Failed to write to pipe. Error code: %1").arg(errno));
         // A child that answers what it reads stops reading once its own output is not taken:
         // the output goes on being delivered while we wait for room.
+        waited = true;
         const bool throttled = DrainOutput();
         std::array<pollfd, 4> fds{{
             {FInWrite.fd, POLLOUT, 0},

@@ -361,16 +361,18 @@ private slots:
     void largeLineToAnAnsweringChild() {
         // The child writes back what it reads; a line larger than both pipes together only gets
         // through while its answer is being taken.
+        // No line handler: the growing partial line is announced in every chunk, which a
+        // recording handler would copy again and again.
         TDosCommand command;
-        Recorder rec;
-        rec.attach(command);
+        int terminated = 0;
+        command.setOnTerminated([&](TDosCommand*) { ++terminated; });
         command.setCommandLine(childCommand({"echo"}));
         command.Execute();
-        const QString line(400000, QLatin1Char('x'));
+        const QString line(300000, QLatin1Char('x'));
         command.SendLine(line, true);
         QTRY_VERIFY_WITH_TIMEOUT(command.Lines().contains(line), RunTimeout);
         command.Stop();
-        QTRY_COMPARE_WITH_TIMEOUT(rec.terminated, 1, RunTimeout);
+        QTRY_COMPARE_WITH_TIMEOUT(terminated, 1, RunTimeout);
     }
 
     void inputEchoCompletesThePrompt() {
