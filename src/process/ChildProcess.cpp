@@ -168,11 +168,12 @@ bool TChildProcess::Start(const TSpawnRequest& ARequest, int& AErrno) {
 
     std::vector<QByteArray> envBytes;
     std::vector<char*> envp;
-    if (!ARequest.extraEnvironment.isEmpty()) {
-        // Ours first, in order, then the additions; a name of ours stays in front.
-        for (char** e = environ; e && *e; ++e)
-            envp.push_back(*e);
-        for (const QString& entry : ARequest.extraEnvironment)
+    if (!ARequest.extraEnvironment.isEmpty() || !ARequest.baseEnvironment.isEmpty()) {
+        // Ours first, then the additions; a name of ours stays in front.
+        if (ARequest.baseEnvironment.isEmpty())
+            for (char** e = environ; e && *e; ++e)
+                envp.push_back(*e);
+        for (const QString& entry : ARequest.baseEnvironment + ARequest.extraEnvironment)
             envBytes.push_back(entry.toLocal8Bit());
         for (QByteArray& e : envBytes)
             envp.push_back(e.data());

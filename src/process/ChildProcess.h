@@ -37,6 +37,9 @@ struct TSpawnRequest {
     QString commandLine;
     QString currentDir;           // empty: ours
     QStringList extraEnvironment; // empty: our environment unchanged
+    // Our environment ("NAME=value"), read where reading it is safe (under Qt's environment
+    // lock); empty: the process's environment as it is at the spawn.
+    QStringList baseEnvironment;
     int priorityClass = 32;
     int stdinFd = -1;
     int stdoutFd = -1; // also the child's standard error

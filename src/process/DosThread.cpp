@@ -260,6 +260,7 @@ void TDosThread::StartChild() {
     request.commandLine = FCommandLine;
     request.currentDir = FCurrentDir;
     request.extraEnvironment = FEnvironment;
+    request.baseEnvironment = FBaseEnvironment;
     request.priorityClass = FPriority;
     request.stdinFd = FInRead.fd;
     request.stdoutFd = FOutWrite.fd;

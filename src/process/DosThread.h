@@ -11,6 +11,7 @@
 #include "process/ReadPipe.h"
 
 #include <QObject>
+#include <QProcessEnvironment>
 #include <QStringDecoder>
 
 #include <condition_variable>
@@ -125,6 +126,9 @@ private:
     QString FCommandLine;
     QString FCurrentDir;
     QStringList FEnvironment;
+    // Taken on the interface thread when the run starts: the worker must not read the process's
+    // environment while another thread may be changing it.
+    QStringList FBaseEnvironment{QProcessEnvironment::systemEnvironment().toStringList()};
     TInputLines FInputLines;
     bool FInputToOutput;
     QStringList* FLines;

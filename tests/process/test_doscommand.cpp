@@ -526,6 +526,21 @@ private slots:
                                                testenv::home(), "19"}));
     }
 
+    void environmentAsItWasWhenTheRunStarted() {
+        // The worker starts the child later, on its own thread; a change made meanwhile on the
+        // interface thread is not the child's.
+        qputenv("VELTRINO_RUNNER_LATE", "at start");
+        TDosCommand command;
+        Recorder rec;
+        rec.attach(command);
+        command.setCommandLine(childCommand({"env:VELTRINO_RUNNER_LATE"}));
+        command.Execute();
+        qputenv("VELTRINO_RUNNER_LATE", "changed afterwards");
+        QTRY_COMPARE_WITH_TIMEOUT(rec.terminated, 1, RunTimeout);
+        qunsetenv("VELTRINO_RUNNER_LATE");
+        QCOMPARE(command.Lines(), QStringList{"at start"});
+    }
+
     void destroyedDuringRun() {
         auto command = std::make_unique<TDosCommand>();
         Recorder rec;
