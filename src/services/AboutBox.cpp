@@ -335,22 +335,15 @@ void TAboutBox::DpiChanged() {
 // --- Dragging
 
 void TAboutBox::FormMouseDown(const QMouseEvent& event) {
-    if (event.button() == Qt::RightButton)
-        return;
-    FDragFrom = event.globalPosition().toPoint();
-    FDragging = true;
+    FDrag.Press(event);
 }
 
 void TAboutBox::FormMouseMove(const QMouseEvent& event) {
-    if (!FDragging)
-        return;
-    const QPoint p = event.globalPosition().toPoint();
-    move(pos() + p - FDragFrom);
-    FDragFrom = p;
+    FDrag.Move(*this, event);
 }
 
 void TAboutBox::FormMouseUp() {
-    FDragging = false;
+    FDrag.Release();
 }
 
 void TAboutBox::mousePressEvent(QMouseEvent* event) {

@@ -4,6 +4,7 @@
 // slides into view when the icon is double-clicked.
 
 #include "services/Rain.h"
+#include "services/WindowParts.h"
 
 #include <QDialog>
 #include <QHash>
@@ -37,7 +38,7 @@ public:
 
     const TRain& Rain() const { return FRain; }
     const QImage& Canvas() const { return FCanvas; }
-    bool Dragging() const { return FDragging; }
+    bool Dragging() const { return FDrag.Active(); }
 
     void StartRain();
     void InitRain();
@@ -108,8 +109,7 @@ private:
     QHash<quint64, QImage> FGlyphs;
     int FBitmapWidth = 0;
     int FBitmapHeight = 0;
-    bool FDragging = false;
-    QPoint FDragFrom;
+    TWindowDrag FDrag;
     MenuPopper FMenuPopper;
     QPointer<QScreen> FWatchedScreen;
 };

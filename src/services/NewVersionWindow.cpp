@@ -220,22 +220,15 @@ void TNewVer::closeEvent(QCloseEvent* event) {
 void TNewVer::FormClose() {}
 
 void TNewVer::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::RightButton)
-        return;
-    FLastCursor = event->globalPosition().toPoint();
-    dragging = true;
+    FDrag.Press(*event);
 }
 
 void TNewVer::mouseMoveEvent(QMouseEvent* event) {
-    if (!dragging)
-        return;
-    const QPoint now = event->globalPosition().toPoint();
-    move(pos() + (now - FLastCursor));
-    FLastCursor = now;
+    FDrag.Move(*this, *event);
 }
 
 void TNewVer::mouseReleaseEvent(QMouseEvent*) {
-    dragging = false;
+    FDrag.Release();
 }
 
 bool TNewVer::eventFilter(QObject* watched, QEvent* event) {

@@ -2,6 +2,8 @@
 // The small borderless notice in the top right corner that announces a new version, links to its
 // download and goes away by itself. Created once per run; closing only hides it.
 
+#include "services/WindowParts.h"
+
 #include <QPoint>
 #include <QPointer>
 #include <QWidget>
@@ -37,7 +39,7 @@ public:
     QTimer* TimerClose = nullptr;
     QTimer* TimerLink = nullptr;
 
-    bool dragging = false;
+    bool Dragging() const { return FDrag.Active(); }
     int Countdown() const { return FCountdown; }
 
 public Q_SLOTS:
@@ -64,7 +66,7 @@ private:
 
     QString FDownloadUrl;
     QPointer<QWidget> FMainWindow;
-    QPoint FLastCursor;
+    TWindowDrag FDrag;
     int FCountdown = 11;
     QPropertyAnimation* FAnimation = nullptr;
 };

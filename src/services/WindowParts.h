@@ -6,7 +6,9 @@
 
 #include <QFont>
 #include <QFontDatabase>
+#include <QMouseEvent>
 #include <QString>
+#include <QWidget>
 
 // Gives a new control its object name (what tests and the accessibility tree find it by) and
 // hands it back, so a control is made, named and placed in one expression.
@@ -34,3 +36,27 @@ inline bool AskRestartApplication() {
                {translate(QStringLiteral("Yes")), translate(QStringLiteral("No"))},
                translate(QStringLiteral("Confirmation"))) == platform::IDYES;
 }
+
+// Moves a window without a title bar with the mouse: any button but the right one grabs it.
+class TWindowDrag {
+public:
+    void Press(const QMouseEvent& event) {
+        if (event.button() == Qt::RightButton)
+            return;
+        FFrom = event.globalPosition().toPoint();
+        FActive = true;
+    }
+    void Move(QWidget& window, const QMouseEvent& event) {
+        if (!FActive)
+            return;
+        const QPoint now = event.globalPosition().toPoint();
+        window.move(window.pos() + (now - FFrom));
+        FFrom = now;
+    }
+    void Release() { FActive = false; }
+    bool Active() const { return FActive; }
+
+private:
+    bool FActive = false;
+    QPoint FFrom;
+};

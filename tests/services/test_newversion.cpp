@@ -133,7 +133,7 @@ private Q_SLOTS:
         sendMouse(target, QEvent::MouseMove, b, at + QPoint(-100, 30));
         QCOMPARE(notice->pos(), moves ? start + QPoint(-100, 30) : start);
         sendMouse(target, QEvent::MouseButtonRelease, b, at + QPoint(-100, 30));
-        QVERIFY(!notice->dragging);
+        QVERIFY(!notice->Dragging());
         const QPoint after = notice->pos();
         sendMouse(target, QEvent::MouseMove, Qt::NoButton, at + QPoint(50, 50));
         QCOMPARE(notice->pos(), after);
